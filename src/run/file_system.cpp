@@ -1,0 +1,65 @@
+#include "run/file_system.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <system_error>
+
+namespace sb {
+
+namespace fs = std::filesystem;
+
+FileError::FileError(std::string path, std::string operation, std::string reason)
+    : std::runtime_error("cannot " + operation + " " + path + ": " + reason),
+      path_(std::move(path)),
+      operation_(std::move(operation)),
+      reason_(std::move(reason)) {}
+
+bool DiskFileSystem::exists(const std::string& path) {
+  std::error_code ec;
+  return fs::is_regular_file(fs::path(path), ec);
+}
+
+std::string DiskFileSystem::read(const std::string& path) {
+  std::FILE* f = std::fopen(path.c_str(), "rb");
+  if (f == nullptr) throw FileError(path, "read", std::strerror(errno));
+  std::string bytes;
+  char buffer[1 << 16];
+  std::size_t n;
+  while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) bytes.append(buffer, n);
+  const bool failed = std::ferror(f) != 0;
+  const int err = errno;
+  std::fclose(f);
+  if (failed) throw FileError(path, "read", std::strerror(err));
+  return bytes;
+}
+
+void DiskFileSystem::write(const std::string& path, const std::string& bytes) {
+  // Written under a temporary name in the same directory and renamed into
+  // place, so that the final name holds either the old file or the whole new one.
+  const std::string temporary = path + ".tmp";
+  std::FILE* f = std::fopen(temporary.c_str(), "wb");
+  if (f == nullptr) throw FileError(path, "write", std::strerror(errno));
+  const bool written = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
+  int err = errno;
+  const bool closed = std::fclose(f) == 0;
+  if (written && !closed) err = errno;
+  if (!written || !closed) {
+    std::remove(temporary.c_str());
+    throw FileError(path, "write", std::strerror(err));
+  }
+  std::error_code ec;
+  fs::rename(fs::path(temporary), fs::path(path), ec);
+  if (ec) {
+    std::remove(temporary.c_str());
+    throw FileError(path, "write", ec.message());
+  }
+}
+
+void DiskFileSystem::remove(const std::string& path) {
+  if (std::remove(path.c_str()) != 0) throw FileError(path, "delete", std::strerror(errno));
+}
+
+}  // namespace sb

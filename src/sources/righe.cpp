@@ -1,0 +1,25 @@
+#include "sources/righe.h"
+
+#include "run/file_system.h"
+
+namespace sb {
+
+Righe& Righe::operator<<(std::string_view riga) {
+  (*this)[prossima_++] = std::string(riga);
+  return *this;
+}
+
+std::string testo_documento(const Righe& righe) {
+  std::string bytes;
+  for (int k = 0; k < Righe::kSlot && righe[k] != kFineFile; ++k) {
+    bytes += righe[k];
+    bytes += "\r\n";
+  }
+  return bytes;
+}
+
+void scrivi_righe(const Righe& righe, const std::string& path, FileSystem& files) {
+  files.write(path, testo_documento(righe));
+}
+
+}  // namespace sb

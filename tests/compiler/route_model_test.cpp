@@ -1,0 +1,101 @@
+#include "compiler/route_model.h"
+
+#include <gtest/gtest.h>
+
+#include "compiler/track_plan.h"
+
+namespace sb {
+namespace {
+
+TEST(Arrotonda, HalvesGoToTheEvenNeighbour) {
+  const struct {
+    double v;
+    std::int64_t expected;
+  } cases[] = {{2.5, 2},   {3.5, 4},   {0.5, 0},   {1.5, 2},    {-0.5, 0},      {-1.5, -2},
+               {-2.5, -2}, {2.49, 2},  {2.51, 3},  {142.5, 142}, {143.5, 144}, {-0.2, 0},
+               {3380, 3380}, {1802.4, 1802}, {-3.7, -4}, {1e12 + 0.5, 1000000000000}};
+  for (const auto& c : cases) EXPECT_EQ(arrotonda(c.v), c.expected) << c.v;
+}
+
+TEST(IndiceCella, PointElementsRoundToEven) {
+  EXPECT_EQ(indice_cella(0), 1);
+  EXPECT_EQ(indice_cella(3200), 65);
+  EXPECT_EQ(indice_cella(25), 2);  // 1.5 -> 2
+  EXPECT_EQ(indice_cella(75), 2);  // 2.5 -> 2
+  EXPECT_EQ(indice_cella(125), 4); // 3.5 -> 4
+  EXPECT_EQ(indice_cella(27750), 556);
+  EXPECT_EQ(indice_cella(-100), -1);
+}
+
+TEST(Widths, NarrowingKeepsTheLowBits) {
+  EXPECT_EQ(low8(93), 93);
+  EXPECT_EQ(low8(100 - 107 + 200), 193);
+  EXPECT_EQ(low8(-7 + 100), 93);
+  EXPECT_EQ(low8(300), 44);
+  EXPECT_EQ(low8(-1), 255);
+  EXPECT_EQ(low16(40000), -25536);
+  EXPECT_EQ(low16(-1), -1);
+  EXPECT_EQ(low16(65536 + 7), 7);
+  EXPECT_EQ(low32(0x1'0000'0005LL), 5);
+}
+
+TEST(CellCount, FollowsTheLineLength) {
+  const struct {
+    Long length;
+    Long last_cell;
+  } cases[] = {{0, 140}, {125, 142}, {175, 144}, {162000, 3380}, {1000000, 20140}};
+  for (const auto& c : cases) {
+    RouteModel m;
+    m.crea_percorso(c.length);
+    EXPECT_EQ(m.ultima_cella(), c.last_cell) << c.length;
+    EXPECT_EQ(m.lunghezza_estesa, c.length + 7000);
+    EXPECT_FALSE(m.tracciato.allocato()) << "no track plan unless asked for";
+  }
+}
+
+TEST(CellCount, TrackPlanHasOnePointPerMetre) {
+  RouteModel m;
+  m.scrivi_linea = 1;
+  m.crea_percorso(162000);
+  ASSERT_TRUE(m.tracciato.allocato());
+  EXPECT_EQ(m.tracciato.ultimo_metro(), 169000);
+  EXPECT_EQ(m.tracciato.x(169000).tipo, TipoValore::kVuoto);
+}
+
+TEST(Curvatura, FirstDigitDecidesAndSMakesItLeftHanded) {
+  const struct {
+    const char* word;
+    bool ok;
+    double k;
+  } cases[] = {{"curvad2", true, 0.0002},   {"curvas3", true, -0.0004}, {"curvad3", true, 0.0004},
+               {"curvad21", true, 0.0001},  {"CURVAS6", true, -0.003},  {"curvad4", true, 0.001},
+               {"curvad5", true, 0.002},    {"curvad", false, 0},       {"curvad7", false, 0}};
+  for (const auto& c : cases) {
+    double k = 0;
+    EXPECT_EQ(curvatura(c.word, &k), c.ok) << c.word;
+    if (c.ok) {
+      EXPECT_EQ(k, c.k) << c.word;
+    }
+  }
+}
+
+TEST(TrackPlanSteps, StraightThenRightHandCurve) {
+  Tracciato t;
+  t.alloca(10);
+  t.imposta_intero(0, 0, 0);
+  t.imposta_intero(1, 0, 1);
+  passo_rettilineo(t, 2);
+  EXPECT_EQ(t.x(2).valore, 0.0);
+  EXPECT_EQ(t.y(2).valore, 2.0);
+  EXPECT_EQ(t.x(2).tipo, TipoValore::kDoppio);
+  passo_curva(t, 3, 0.0002);  // heading +y, turning right: x grows
+  EXPECT_EQ(t.x(3).valore, 0.0002);
+  EXPECT_EQ(t.y(3).valore, 3.0);
+  passo_curva(t, 4, 0.0002);
+  EXPECT_EQ(t.x(4).valore, 0.0002 + (0.0002 + 0.0002 * 1.0));
+  EXPECT_EQ(t.y(4).valore, 3.0 + (1.0 - 0.0002 * 0.0002));
+  EXPECT_EQ(t.x(5).tipo, TipoValore::kVuoto);
+}
+
+}  // namespace
+}  // namespace sb
