@@ -19,7 +19,8 @@ constexpr std::array<VoceErrore, 35> kTabella = {{
     {kStazioneNonMultipla50, "station position not a multiple of 50"},
     {kStazioneLunghezza, "station length not a multiple of 100"},
     {kTroppeStazioni, "too many stations: the station items reached the sign texts"},
-    {kMarcaSegnaleAvviso, "no room for a mark before a signal that precedes a slowdown warning point"},
+    {kMarcaSegnaleAvviso,
+     "no room for a mark before a signal that precedes a slowdown warning point"},
     {kMarcaPrimaRallentamento, "no room for a mark before a slowdown"},
     {kMarcaNelRallentamento, "no room for a mark inside or after a slowdown"},
     {kFuoriPercorso, "position beyond the described range of the line"},
@@ -35,8 +36,10 @@ constexpr std::array<VoceErrore, 35> kTabella = {{
     {kSorgenteLineaMancante, "line source missing"},
     {kGeneraleMancante, "no \"[generale]\" section in the line source"},
     {kCurvaErrata, "curve keyword without a class digit 1 to 6, or track plan beyond 1000000 m"},
-    {kGuardiaCostanti, "a reserved slot (item 85 parametro1 or cell 1 dato1) was already set by the sources"},
-    {kGuardiaCodici, "a check code slot (item 85 valore_d or cell 1 dato2) was already set by the sources"},
+    {kGuardiaCostanti,
+     "a reserved slot (item 85 parametro1 or cell 1 dato1) was already set by the sources"},
+    {kGuardiaCodici,
+     "a check code slot (item 85 valore_d or cell 1 dato2) was already set by the sources"},
     {kLunghezzaNegativa, "line length below 0"},
     {kPrimaDellInizio, "element before the start of the route"},
     {kOltreLaFine, "element reaches beyond the last cell of the route"},
@@ -47,7 +50,9 @@ constexpr std::array<VoceErrore, 35> kTabella = {{
 
 }  // namespace
 
-std::span<const VoceErrore> tabella_errori() { return kTabella; }
+std::span<const VoceErrore> tabella_errori() {
+  return kTabella;
+}
 
 std::string messaggio_errore(Long codice) {
   const auto it = std::find_if(kTabella.begin(), kTabella.end(),

@@ -11,7 +11,9 @@ std::int64_t arrotonda(double v) {
   return static_cast<std::int64_t>(intera);
 }
 
-std::int64_t indice_cella(std::int64_t p) { return arrotonda(static_cast<double>(p) / 50.0 + 1.0); }
+std::int64_t indice_cella(std::int64_t p) {
+  return arrotonda(static_cast<double>(p) / 50.0 + 1.0);
+}
 
 void Tracciato::alloca(Long ultimo_metro) {
   const auto n = static_cast<std::size_t>(ultimo_metro) + 1;

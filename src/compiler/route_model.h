@@ -20,7 +20,9 @@ using Integer = std::int16_t;  // signed 16-bit
 using Long = std::int32_t;     // signed 32-bit
 
 // Narrowing that keeps the low bits (two's complement), never reports.
-constexpr Byte low8(std::int64_t v) { return static_cast<Byte>(static_cast<std::uint64_t>(v)); }
+constexpr Byte low8(std::int64_t v) {
+  return static_cast<Byte>(static_cast<std::uint64_t>(v));
+}
 constexpr Integer low16(std::int64_t v) {
   return static_cast<Integer>(static_cast<std::uint16_t>(static_cast<std::uint64_t>(v)));
 }
@@ -71,7 +73,9 @@ struct cella {
 };
 
 // A cell counts as free when it holds nothing or only a mountain mark.
-inline bool cella_libera(const cella& c) { return c.genere == kLibera || c.genere == kMarcaMontagna; }
+inline bool cella_libera(const cella& c) {
+  return c.genere == kLibera || c.genere == kMarcaMontagna;
+}
 
 // One item of the item table.
 struct oggetto {
@@ -95,10 +99,10 @@ struct oggetto {
   bool operator==(const oggetto&) const = default;
 };
 
-inline constexpr int kNumeroOggetti = 87;      // items 0 to 86
-inline constexpr int kMassimoMontagne = 80;    // mountain lists use indices 1 to 80
+inline constexpr int kNumeroOggetti = 87;    // items 0 to 86
+inline constexpr int kMassimoMontagne = 80;  // mountain lists use indices 1 to 80
 inline constexpr Long kLunghezzaMassima = 1000000;
-inline constexpr Long kCoda = 7000;            // run-out beyond the end of the line, metres
+inline constexpr Long kCoda = 7000;  // run-out beyond the end of the line, metres
 inline constexpr Long kMetriCella = 50;
 
 // The type tag of a track plan element; the values are the tags of the

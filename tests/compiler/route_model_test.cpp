@@ -11,18 +11,19 @@ TEST(Arrotonda, HalvesGoToTheEvenNeighbour) {
   const struct {
     double v;
     std::int64_t expected;
-  } cases[] = {{2.5, 2},   {3.5, 4},   {0.5, 0},   {1.5, 2},    {-0.5, 0},      {-1.5, -2},
-               {-2.5, -2}, {2.49, 2},  {2.51, 3},  {142.5, 142}, {143.5, 144}, {-0.2, 0},
-               {3380, 3380}, {1802.4, 1802}, {-3.7, -4}, {1e12 + 0.5, 1000000000000}};
+  } cases[] = {{2.5, 2},     {3.5, 4},       {0.5, 0},     {1.5, 2},
+               {-0.5, 0},    {-1.5, -2},     {-2.5, -2},   {2.49, 2},
+               {2.51, 3},    {142.5, 142},   {143.5, 144}, {-0.2, 0},
+               {3380, 3380}, {1802.4, 1802}, {-3.7, -4},   {1e12 + 0.5, 1000000000000}};
   for (const auto& c : cases) EXPECT_EQ(arrotonda(c.v), c.expected) << c.v;
 }
 
 TEST(IndiceCella, PointElementsRoundToEven) {
   EXPECT_EQ(indice_cella(0), 1);
   EXPECT_EQ(indice_cella(3200), 65);
-  EXPECT_EQ(indice_cella(25), 2);  // 1.5 -> 2
-  EXPECT_EQ(indice_cella(75), 2);  // 2.5 -> 2
-  EXPECT_EQ(indice_cella(125), 4); // 3.5 -> 4
+  EXPECT_EQ(indice_cella(25), 2);   // 1.5 -> 2
+  EXPECT_EQ(indice_cella(75), 2);   // 2.5 -> 2
+  EXPECT_EQ(indice_cella(125), 4);  // 3.5 -> 4
   EXPECT_EQ(indice_cella(27750), 556);
   EXPECT_EQ(indice_cella(-100), -1);
 }
@@ -67,9 +68,9 @@ TEST(Curvatura, FirstDigitDecidesAndSMakesItLeftHanded) {
     const char* word;
     bool ok;
     double k;
-  } cases[] = {{"curvad2", true, 0.0002},   {"curvas3", true, -0.0004}, {"curvad3", true, 0.0004},
-               {"curvad21", true, 0.0001},  {"CURVAS6", true, -0.003},  {"curvad4", true, 0.001},
-               {"curvad5", true, 0.002},    {"curvad", false, 0},       {"curvad7", false, 0}};
+  } cases[] = {{"curvad2", true, 0.0002},  {"curvas3", true, -0.0004}, {"curvad3", true, 0.0004},
+               {"curvad21", true, 0.0001}, {"CURVAS6", true, -0.003},  {"curvad4", true, 0.001},
+               {"curvad5", true, 0.002},   {"curvad", false, 0},       {"curvad7", false, 0}};
   for (const auto& c : cases) {
     double k = 0;
     EXPECT_EQ(curvatura(c.word, &k), c.ok) << c.word;

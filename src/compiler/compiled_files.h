@@ -1,0 +1,82 @@
+// The three compiled files as bytes in memory, and their decoders.
+//
+// Each file is the plain image of one array of the route model: packed
+// little-endian records, no header, no padding, nothing between records.
+// The serialisers build the whole file in a string; the caller writes it.
+// Every multi-byte value is written and read byte by byte, so the layout does
+// not depend on the host's byte order or on how the compiler lays out a
+// struct.
+//
+// The decoders are the inverse, for the dump tool and for round-trip tests.
+// They are strict: they accept exactly the bytes that a serialiser can
+// produce in shape (sizes, tags, record counts) and refuse anything else with
+// an ErroreFormato. They read only within the buffer, and allocate no more
+// than the buffer's own size warrants, whatever its bytes say.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "compiler/route_model.h"
+
+namespace sb {
+
+// The size of one route file record.
+inline constexpr std::size_t kByteCella = 15;
+// The size of an item file record without its text.
+inline constexpr std::size_t kByteOggettoSenzaTesto = 34;
+// The longest text an item record can carry: its length is a 16-bit count.
+inline constexpr std::size_t kMassimoTesto = 65535;
+
+// The line geometry file: the x values of points 0 to the last, then the y
+// values, each a 2-byte type code (the value of its TipoValore: 0, 2 or 5)
+// followed by 0, 2 or 8 bytes.
+// An unallocated track plan gives an empty string. Throws std::logic_error
+// for an integer element whose value is not a 16-bit integer, which the
+// model's setters never produce.
+std::string serializza_tracciato(const Tracciato& tracciato);
+
+// The item file: 87 records of 34 + t bytes, t the length of the record's
+// text. The text is written as its bytes, unchanged: the model already holds
+// it in the file's 8-bit code page. Throws std::length_error when a text is
+// longer than kMassimoTesto bytes, which its 16-bit count cannot represent;
+// no source field of sane size gives such a text, and cutting it would write
+// a record that reads back different.
+std::string serializza_oggetti(const std::array<oggetto, kNumeroOggetti>& oggetti);
+
+// The route file: one 15-byte record per cell, cell 0 first.
+std::string serializza_percorso(const std::vector<cella>& percorso);
+
+// Why a decoder refused a file. `record` is the index of the record where
+// the fault lies (for the line geometry file, the index of the tagged value
+// in file order: x values first, then y values). `offset` is the byte
+// position of the field that could not be read in full or holds a bad value,
+// or of the first byte that should not be there.
+struct ErroreFormato {
+  std::size_t record = 0;
+  std::size_t offset = 0;
+  std::string motivo;
+};
+
+// Each decoder returns true and fills its output with the whole file, or
+// returns false, fills *err and leaves the output unchanged.
+
+// Refuses a size that is not a multiple of 15 bytes. An empty file gives an
+// empty route.
+bool decodifica_percorso(std::string_view bytes, std::vector<cella>* out, ErroreFormato* err);
+
+// Refuses a file cut short (fewer than 87 records, or a record or text that
+// runs past the end) and bytes after the 87th record.
+bool decodifica_oggetti(std::string_view bytes, std::array<oggetto, kNumeroOggetti>* out,
+                        ErroreFormato* err);
+
+// Splits the values into x and y (both of the same length). Refuses an
+// unknown type code, a value cut short, and an odd number of values.
+bool decodifica_tracciato(std::string_view bytes, std::vector<ValoreTracciato>* x,
+                          std::vector<ValoreTracciato>* y, ErroreFormato* err);
+
+}  // namespace sb

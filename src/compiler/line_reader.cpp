@@ -1,0 +1,280 @@
+// The line phase of the source reader: the [generale] section, then the
+// element rows (gradients, curves, mountain spans, boards, signs).
+#include <cstdint>
+
+#include "compiler/reader_state.h"
+#include "compiler/storers.h"
+#include "compiler/track_plan.h"
+#include "sources/keywords.h"
+
+namespace sb {
+
+namespace {
+
+constexpr Long kLimiteGeometria = 1000000;
+constexpr int kCommentiGenerale = 10;
+constexpr int kCommentiElementi = 2;
+
+// Returns at once with `codice`: the line source is closed and deleted.
+Esito fallisce(ReaderState& st, Long codice, const Campo& dove) {
+  st.chiudi_ed_elimina(Sorgente::kLinea);
+  st.registra(codice, dove);
+  return Esito::kRitorna;
+}
+Esito fallisce(ReaderState& st, Long codice, const Campo& dove, Long posizione) {
+  fallisce(st, codice, dove);
+  st.m.progressiva_errore = posizione;
+  return Esito::kRitorna;
+}
+
+// The range test of a row; on failure, code 15 ends the loop of the phase.
+bool fuori_percorso(ReaderState& st, Long p, const Campo& dove) {
+  if (st.nel_percorso(p)) return false;
+  st.registra(kFuoriPercorso, dove, p);
+  return true;
+}
+
+// ---- [generale] ----
+
+Esito leggi_lunghezza(ReaderState& st) {
+  RouteModel& m = st.m;
+  const Long lunghezza = st.lettore->leggi_long();
+  const Campo dove = st.lettore->ultimo();
+  m.oggetti[84].valore_b = lunghezza;
+  if (lunghezza > kLunghezzaMassima) return fallisce(st, kLunghezzaTroppoGrande, dove);
+  if (lunghezza < 0) return fallisce(st, kLunghezzaNegativa, dove);
+  m.crea_percorso(lunghezza);
+  return Esito::kAvanti;
+}
+
+void leggi_terna(ReaderState& st, oggetto& o) {
+  o.valore_a = st.lettore->leggi_long();
+  o.valore_b = st.lettore->leggi_long();
+  o.valore_c = st.lettore->leggi_long();
+}
+
+Esito leggi_ripetizione(ReaderState& st) {
+  oggetto& o = st.m.oggetti[86];
+  const Campo parola = st.campo;
+  o.valore_a = st.lettore->leggi_long();
+  const Campo inizio = st.lettore->ultimo();
+  o.valore_b = st.lettore->leggi_long();
+  const Campo fine = st.lettore->ultimo();
+  if (o.valore_a % 50 != 0) return fallisce(st, kRipetizioneInizio, inizio);
+  if (o.valore_b % 50 != 0) return fallisce(st, kRipetizioneFine, fine);
+  if (contiene_esatto(parola.testo, "4")) {
+    o.valore_c = 4;
+  } else if (contiene_esatto(parola.testo, "9")) {
+    o.valore_c = 9;
+  } else {
+    return fallisce(st, kRipetizioneCodici, parola);
+  }
+  if (o.valore_b == 0) o.valore_c = 0;
+  return Esito::kAvanti;
+}
+
+// One pass of the [generale] loop over the field in st.campo. Each test is
+// independent of the others. Returns kFineCiclo at the section header.
+Esito generale(ReaderState& st) {
+  namespace w = parole;
+  const std::string& f = st.campo.testo;
+  RouteModel& m = st.m;
+  if (contiene(f, w::kPercorso) && contiene(f, w::kLunghezza)) {
+    if (leggi_lunghezza(st) == Esito::kRitorna) return Esito::kRitorna;
+  }
+  // These word tests are case-sensitive.
+  if (contiene_esatto(f, w::kTre) && contiene_esatto(f, w::kProgressiva))
+    leggi_terna(st, m.oggetti[81]);
+  if (contiene_esatto(f, w::kDue) && contiene_esatto(f, w::kProgressiva))
+    leggi_terna(st, m.oggetti[82]);
+  if (contiene_esatto(f, w::kUno) && contiene_esatto(f, w::kProgressiva))
+    leggi_terna(st, m.oggetti[83]);
+  if (contiene_esatto(f, w::kSfondo) && contiene_esatto(f, w::kUno))
+    m.oggetti[85].valore_a = st.lettore->leggi_long();
+  if (contiene_esatto(f, w::kSfondo) && contiene_esatto(f, w::kDue))
+    m.oggetti[85].valore_c = st.lettore->leggi_long();
+  if (contiene_esatto(f, w::kSfondo) && contiene_esatto(f, w::kTre))
+    m.oggetti[85].valore_b = st.lettore->leggi_long();
+  if (contiene_esatto(f, w::kSegnali) && contiene_esatto(f, w::kRipetizione)) {
+    if (leggi_ripetizione(st) == Esito::kRitorna) return Esito::kRitorna;
+  }
+  const auto primo = f.find_first_not_of(' ');
+  const bool intestazione = contiene_esatto(f, "[") && contiene_esatto(f, "]");
+  if (intestazione && (primo == std::string::npos || f[primo] != '-')) return Esito::kFineCiclo;
+  return Esito::kAvanti;
+}
+
+// ---- element rows ----
+
+Esito leggi_pendenza(ReaderState& st) {
+  const Long p = st.lettore->leggi_long();
+  const Campo dove = st.lettore->ultimo();
+  const Long g = st.lettore->leggi_long();
+  if (fuori_percorso(st, p, dove)) return Esito::kFineCiclo;
+  st.controlla_ordine(&st.ultima_pendenza, p, dove, "gradient");
+  RouteModel& m = st.m;
+  const Byte valore = low8(std::int64_t{st.pendenza_precedente} + 100);
+  riempi_intervallo(
+      p, &st.riempimento_pendenza, std::int64_t{m.ultima_cella()} + 1, [&] { return valore; },
+      [&](Long c, Byte v) { m.percorso[static_cast<std::size_t>(c)].pendenza = v; });
+  st.pendenza_precedente = g;
+  return Esito::kAvanti;
+}
+
+Esito leggi_curva(ReaderState& st) {
+  const Campo parola = st.campo;
+  const Long s = st.lettore->leggi_long();
+  const Campo dove = st.lettore->ultimo();
+  const Long l = st.lettore->leggi_long();
+  if (fuori_percorso(st, s, dove)) return Esito::kFineCiclo;
+  double k = 0;
+  if (!curvatura(parola.testo, &k)) return fallisce(st, kCurvaErrata, parola);
+  Tracciato& t = st.m.tracciato;
+  const std::int64_t fine_curva = std::int64_t{s} + l;
+  // A step beyond the last point of the track plan has nowhere to go.
+  auto passo = [&](auto calcola) {
+    if (st.metro_geometria > t.ultimo_metro()) return fallisce(st, kCurvaOltreTracciato, parola, s);
+    calcola(st.metro_geometria);
+    if (++st.metro_geometria > kLimiteGeometria) return fallisce(st, kCurvaErrata, parola);
+    return Esito::kAvanti;
+  };
+  while (st.metro_geometria <= s) {
+    if (passo([&](Long m) { passo_rettilineo(t, m); }) == Esito::kRitorna) return Esito::kRitorna;
+  }
+  while (st.metro_geometria <= fine_curva) {
+    if (passo([&](Long m) { passo_curva(t, m, k); }) == Esito::kRitorna) return Esito::kRitorna;
+  }
+  return Esito::kAvanti;
+}
+
+// After a storer call: its own refusal ends the reading with the row's position.
+Esito dopo_memo(ReaderState& st, Long codice_prima, const Campo& dove, Long posizione) {
+  if (st.m.codice_errore > 0) return fallisce(st, st.m.codice_errore, dove, posizione);
+  st.m.codice_errore = codice_prima;
+  return Esito::kAvanti;
+}
+
+Esito leggi_montagna(ReaderState& st) {
+  const Long inizio = st.lettore->leggi_long();
+  const Campo dove = st.lettore->ultimo();
+  const Long fine = st.lettore->leggi_long();
+  const Long tipo = st.lettore->leggi_long();
+  if (fuori_percorso(st, inizio, dove)) return Esito::kFineCiclo;
+  const Long prima = st.m.codice_errore;
+  st.m.codice_errore = 0;
+  memo_montagna(st.m, inizio, fine, tipo);
+  return dopo_memo(st, prima, dove, inizio);
+}
+
+Esito leggi_indicatori(ReaderState& st) {
+  Long v[9];
+  v[0] = st.lettore->leggi_long();
+  const Campo dove = st.lettore->ultimo();
+  for (int i = 1; i < 9; ++i) v[i] = st.lettore->leggi_long();
+  if (fuori_percorso(st, v[0], dove)) return Esito::kFineCiclo;
+  const Long prima = st.m.codice_errore;
+  st.m.codice_errore = 0;
+  memo_indicatori_v_max(st.m, v[0], v[1], v[2], v[3], v[4], v[5], v[6], v[7], v[8]);
+  return dopo_memo(st, prima, dove, v[0]);
+}
+
+Esito leggi_cartello(ReaderState& st) {
+  RouteModel& m = st.m;
+  const Long p = st.lettore->leggi_long();
+  const Campo dove = st.lettore->ultimo();
+  const std::string testo = st.lettore->leggi_testo().testo;
+  if (fuori_percorso(st, p, dove)) return Esito::kFineCiclo;
+  const std::int64_t c = indice_cella(p);
+  if (c < 0) return fallisce(st, kPrimaDellInizio, dove, p);
+  if (!cella_libera(m.percorso[static_cast<std::size_t>(c)]))
+    return fallisce(st, kCartelloOccupato, dove, p);
+  // Sign texts take the items from 80 down to 0.
+  if (st.prossimo_cartello < 0) return fallisce(st, kTroppiCartelli, dove, p);
+  cella& cl = m.percorso[static_cast<std::size_t>(c)];
+  cl.genere = kCartello;
+  cl.dato1 = low16(st.prossimo_cartello);
+  m.oggetti[static_cast<std::size_t>(st.prossimo_cartello)].testo = testo;
+  --st.prossimo_cartello;
+  return Esito::kAvanti;
+}
+
+// One pass of the main loop over the field in st.campo.
+Esito elemento(ReaderState& st) {
+  namespace w = parole;
+  const std::string f = st.campo.testo;
+  Esito e = Esito::kAvanti;
+  auto prova = [&](bool vale, Esito (*gestore)(ReaderState&)) {
+    if (e == Esito::kAvanti && vale) e = gestore(st);
+  };
+  prova(contiene(f, w::kPendenza), leggi_pendenza);
+  prova(st.m.scrivi_linea != 0 && contiene(f, w::kCurva), leggi_curva);
+  prova(contiene(f, w::kMontagna), leggi_montagna);
+  prova(contiene(f, w::kIndicatoriV), leggi_indicatori);
+  prova(contiene(f, w::kIndicat) && contiene(f, w::kCartello), leggi_cartello);
+  return e;
+}
+
+}  // namespace
+
+bool leggi_linea(ReaderState& st) {
+  RouteModel& m = st.m;
+  if (!st.sorgenti.esiste(Sorgente::kLinea) || !st.apri(Sorgente::kLinea)) {
+    st.corrente = Sorgente::kLinea;
+    m.codice_errore = kSorgenteLineaMancante;
+    return false;
+  }
+  LettoreCampi& in = *st.lettore;
+
+  // Everything before "[generale]" is ignored.
+  bool trovato = false;
+  while (!in.fine()) {
+    st.campo = in.leggi_testo();
+    if (contiene(st.campo.testo, parole::kGenerale)) {
+      trovato = !in.fine();
+      break;
+    }
+  }
+  if (!trovato) {
+    fallisce(st, kGeneraleMancante, in.ultimo());
+    return false;
+  }
+
+  // The [generale] section, up to the first section header.
+  while (!in.fine()) {
+    if (!st.prossima_parola(kCommentiGenerale, false)) break;
+    const Esito e = generale(st);
+    if (e == Esito::kRitorna) return false;
+    if (e == Esito::kFineCiclo) break;
+  }
+
+  progressive_ordina(m);
+  m.n_montagne = 0;
+  if (m.scrivi_linea != 0) {
+    if (!m.tracciato.allocato()) throw ErroreLettura("no line length was read");
+    m.tracciato.imposta_intero(0, 0, 0);
+    m.tracciato.imposta_intero(1, 0, 1);
+  }
+
+  // The element rows.
+  while (!in.fine()) {
+    if (!st.prossima_parola(kCommentiElementi, true)) break;
+    const Esito e = elemento(st);
+    if (e == Esito::kRitorna) return false;
+    if (e == Esito::kFineCiclo) break;
+  }
+
+  // End of the phase: the gradient tail and the rest of the track plan.
+  st.chiudi_ed_elimina(Sorgente::kLinea);
+  if (!m.ha_percorso()) throw ErroreLettura("no line length was read");
+  const Byte pendenza = low8(std::int64_t{st.pendenza_precedente} + 100);
+  completa_intervallo(
+      m, st.riempimento_pendenza, [&] { return pendenza; },
+      [&](Long c, Byte v) { m.percorso[static_cast<std::size_t>(c)].pendenza = v; });
+  if (m.scrivi_linea != 0) {
+    for (; st.metro_geometria <= m.lunghezza_estesa - 2; ++st.metro_geometria)
+      passo_rettilineo(m.tracciato, st.metro_geometria);
+  }
+  return true;
+}
+
+}  // namespace sb

@@ -1,0 +1,273 @@
+#include <gtest/gtest.h>
+
+#include "compiler/error_codes.h"
+#include "support/reader_fixture.h"
+
+namespace sb {
+namespace {
+
+using testing::leggi;
+using testing::leggi_righe;
+using testing::Lettura;
+
+const std::vector<Sorgente> kEntrambe = {Sorgente::kLinea, Sorgente::kTreno};
+
+TEST(LineReader, GeneraleSectionFillsTheLineItems) {
+  const Lettura l = leggi(
+      "anything before is ignored, 12\n"
+      "[generale]\n"
+      "lunghezza percorso,    162000\n"
+      "progressiva chilometrica uno,    0,    1000,    7\n"
+      "progressiva chilometrica due,    0,    500,    1\n"
+      "progressiva chilometrica tre,    0,    0,    0\n"
+      "sfondo uno,    1\n"
+      "sfondo due,    29000\n"
+      "sfondo tre,    90000\n"
+      "ripetizione segnali 4 codici,    1000,    27000\n"
+      "[curve]\n"
+      "[fine]\n");
+  const RouteModel& m = *l.m;
+  EXPECT_EQ(l.codice(), 0);
+  EXPECT_EQ(m.oggetti[84].valore_b, 162000);
+  EXPECT_EQ(m.ultima_cella(), 3380);
+  EXPECT_EQ(m.tracciato.ultimo_metro(), 169000);
+  EXPECT_EQ(m.oggetti[85].valore_a, 1);
+  EXPECT_EQ(m.oggetti[85].valore_c, 29000);
+  EXPECT_EQ(m.oggetti[85].valore_b, 90000);
+  EXPECT_EQ(m.oggetti[86].valore_a, 1000);
+  EXPECT_EQ(m.oggetti[86].valore_b, 27000);
+  EXPECT_EQ(m.oggetti[86].valore_c, 4);
+  EXPECT_EQ(m.oggetti[85].testo, "BORGOLUCE");
+  EXPECT_EQ(m.oggetti[86].testo, "5127");
+  // B83 > 0 decides the ordering: item 81 takes the triple of 83 ("uno").
+  EXPECT_EQ(m.oggetti[81].valore_b, 1000);
+  EXPECT_EQ(m.oggetti[81].valore_c, 7);
+  EXPECT_EQ(l.sorgenti.eliminate, kEntrambe);
+}
+
+TEST(LineReader, WordTestsOfGeneraleAreCaseSensitive) {
+  const Lettura l = leggi(
+      "[GENERALE]\n"
+      "Lunghezza Percorso, 1000\n"
+      "Progressiva chilometrica uno, 0, 0, 0\n"
+      "progressiva chilometrica Uno, 0, 0, 0\n"
+      "Sfondo uno, 5\n"
+      "sfondo Uno, 6\n"
+      "[curve]\n"
+      "progressiva chilometrica tre, 0, 0, 0\n"
+      "sfondo uno, 7\n"
+      "[fine]\n");
+  EXPECT_EQ(l.codice(), 0);
+  EXPECT_EQ(l.m->oggetti[84].valore_b, 1000) << "the length test is case-insensitive";
+  EXPECT_EQ(l.m->oggetti[85].valore_a, 0) << "no background was recognised";
+}
+
+TEST(LineReader, UpToTenCommentsInARowInGenerale) {
+  std::string testo = "[generale]\n";
+  for (int i = 0; i < 10; ++i) testo += "- note " + std::to_string(i) + "\n";
+  testo += "lunghezza percorso, 2000\n[curve]\n[fine]\n";
+  const Lettura l = leggi(testo);
+  EXPECT_EQ(l.codice(), 0);
+  EXPECT_EQ(l.m->oggetti[84].valore_b, 2000);
+}
+
+TEST(LineReader, ElementRowsAfterTwoCommentsAndAnyCase) {
+  const Lettura l = leggi_righe(
+      "- first note\n- second note\nPendenza, 0, 5\n"
+      "- a third comment is a candidate keyword and matches nothing\n");
+  EXPECT_EQ(l.codice(), 0);
+  // A first row at 0 writes no cell; the tail carries its gradient from cell 0.
+  EXPECT_EQ(l.c(0).pendenza, 105);
+  EXPECT_EQ(l.c(3377).pendenza, 105);
+}
+
+TEST(LineReader, GradientRangeFill) {
+  const Lettura l = leggi_righe(
+      "pendenza,   0,    0\npendenza,  1100,   7\npendenza,  2150,   11\n"
+      "pendenza,  3000,   -7\n");
+  ASSERT_EQ(l.codice(), 0);
+  for (int c = 0; c <= 21; ++c) EXPECT_EQ(l.c(c).pendenza, 100) << c;
+  for (int c = 22; c <= 42; ++c) EXPECT_EQ(l.c(c).pendenza, 107) << c;
+  for (int c = 43; c <= 59; ++c) EXPECT_EQ(l.c(c).pendenza, 111) << c;
+  EXPECT_EQ(l.c(60).pendenza, 93);
+  EXPECT_EQ(l.c(3377).pendenza, 93);
+  EXPECT_EQ(l.c(3378).pendenza, 0) << "the last cells keep 0";
+  EXPECT_EQ(l.c(3380).pendenza, 0);
+}
+
+TEST(LineReader, RangeTestAtTheUpperEnd) {
+  const Lettura ok = leggi_righe("pendenza, 168900, 3\n");
+  EXPECT_EQ(ok.codice(), 0);
+  const Lettura fuori = leggi_righe("pendenza, 168950, 3\npendenza, 200, 9\n");
+  EXPECT_EQ(fuori.codice(), 15);
+  EXPECT_EQ(fuori.m->progressiva_errore, 168950);
+  EXPECT_EQ(fuori.c(0).pendenza, 100) << "the rows after code 15 are not read; the tail is";
+  EXPECT_EQ(fuori.sorgenti.eliminate, kEntrambe) << "the train phase still runs";
+  ASSERT_TRUE(fuori.report.luogo_errore);
+  EXPECT_EQ(fuori.report.luogo_errore->riga, 4);
+  EXPECT_EQ(fuori.report.luogo_errore->colonna, 11);
+}
+
+TEST(LineReader, SignsTakeTheirCellsAndItemsFrom80Down) {
+  const Lettura l = leggi_righe(
+      "cartello_indicatore,  25,   (A)\ncartello_indicatore,  175,   (B)\n"
+      "cartello_indicatore,  27750,   (P.L.      )(AUTOMATICO)\n");
+  ASSERT_EQ(l.codice(), 0);
+  EXPECT_EQ(l.c(2).genere, kCartello);
+  EXPECT_EQ(l.c(2).dato1, 80);
+  EXPECT_EQ(l.c(4).dato1, 79);
+  EXPECT_EQ(l.c(556).genere, kCartello);
+  EXPECT_EQ(l.c(556).dato1, 78);
+  EXPECT_EQ(l.m->oggetti[80].testo, "(A)");
+  EXPECT_EQ(l.m->oggetti[78].testo, "(P.L.      )(AUTOMATICO)");
+}
+
+TEST(LineReader, SignOnATakenCellIsRefused) {
+  const Lettura l =
+      leggi_righe("cartello_indicatore,  25,   (A)\ncartello_indicatore,  75,   (B)\n");
+  EXPECT_EQ(l.codice(), 6);
+  EXPECT_EQ(l.m->progressiva_errore, 75);
+  EXPECT_EQ(l.sorgenti.eliminate, std::vector<Sorgente>{Sorgente::kLinea})
+      << "the train phase does not run; the train source stays";
+}
+
+TEST(LineReader, ALoneLastKeywordIsDroppedAndALastRowIsApplied) {
+  const Lettura solo = leggi(std::string(testing::kTestaLinea) + "pendenza, 0, 4\npendenza");
+  EXPECT_EQ(solo.codice(), 0);
+  EXPECT_EQ(solo.c(5).pendenza, 104);
+  const Lettura riga = leggi(std::string(testing::kTestaLinea) + "pendenza,  145400,   30");
+  EXPECT_EQ(riga.codice(), 0);
+  EXPECT_EQ(riga.c(2908).pendenza, 130);
+}
+
+TEST(LineReader, ProgressiveRowsAfterTheHeaderHaveNoEffect) {
+  const Lettura l = leggi_righe("progressiva chilometrica uno, 100, 200, 0\nsfondo uno, 4\n");
+  EXPECT_EQ(l.codice(), 0);
+  EXPECT_EQ(l.m->oggetti[83].valore_a, 0);
+  EXPECT_EQ(l.m->oggetti[85].valore_a, 0);
+}
+
+TEST(LineReader, CodesThatEndTheLinePhase) {
+  const struct {
+    const char* name;
+    std::string linea;
+    Long codice;
+    bool train_source_deleted;
+  } cases[] = {
+      {"no [generale]", "lunghezza percorso, 1000\n[fine]\n", 102, false},
+      {"[generale] last", "x, [generale]", 102, false},
+      {"empty file", "", 102, false},
+      {"length too large", "[generale]\nlunghezza percorso, 1000001\n[fine]\n", 1, false},
+      {"negative length", "[generale]\nlunghezza percorso, -8000\n[fine]\n", kLunghezzaNegativa,
+       false},
+      {"repetition start", "[generale]\nripetizione segnali 4 codici, 1010, 2000\n[fine]\n", 3,
+       false},
+      {"repetition end", "[generale]\nripetizione segnali 4 codici, 1000, 2010\n[fine]\n", 4,
+       false},
+      {"repetition codes", "[generale]\nripetizione segnali codici, 1000, 2000\n[fine]\n", 5,
+       false},
+      {"curve class", std::string(testing::kTestaLinea) + "curvad, 100, 10\n[fine]\n", 103, false},
+      {"board taken",
+       std::string(testing::kTestaLinea) +
+           "cartello_indicatore, 900, (A)\nindicatori_vmax, 900, 90, 95, 100, 0, , , , 0\n[fine]\n",
+       21, false},
+      {"no length row", "[generale]\nsfondo uno, 1\n[curve]\n[fine]\n", 25, true},
+      {"comment run at the end of [generale]", "[generale]\nlunghezza percorso, 1000\n- a\n- b\n",
+       25, true},
+      {"text in a numeric field", "[generale]\nlunghezza percorso, mille\n[fine]\n", 25, true},
+      {"row cut short", std::string(testing::kTestaLinea) + "pendenza, 100", 25, true},
+  };
+  for (const auto& c : cases) {
+    const Lettura l = leggi(c.linea);
+    EXPECT_EQ(l.codice(), c.codice) << c.name;
+    EXPECT_FALSE(l.sorgenti.linea) << c.name << ": the line source is deleted";
+    EXPECT_EQ(!l.sorgenti.treno, c.train_source_deleted) << c.name;
+  }
+}
+
+TEST(LineReader, MissingLineSourceTouchesNothing) {
+  Lettura l;
+  l.sorgenti.treno = "[generale]\n[fine]\n";
+  memorizza_dati(*l.m, l.sorgenti, &l.report);
+  EXPECT_EQ(l.codice(), 101);
+  EXPECT_TRUE(l.sorgenti.eliminate.empty());
+}
+
+TEST(LineReader, RepetitionEndZeroMeansNoCodes) {
+  const Lettura l =
+      leggi("[generale]\nlunghezza percorso, 1000\nripetizione segnali 9, 50, 0\n[x]\n[fine]\n");
+  EXPECT_EQ(l.codice(), 0);
+  EXPECT_EQ(l.m->oggetti[86].valore_c, 0);
+  const Lettura nove =
+      leggi("[generale]\nlunghezza percorso, 1000\nripetizione segnali 9, 50, 100\n[x]\n[fine]\n");
+  EXPECT_EQ(nove.m->oggetti[86].valore_c, 9);
+}
+
+TEST(LineReader, LengthLimits) {
+  EXPECT_EQ(leggi("[generale]\nlunghezza percorso, 1000000\n[x]\n[fine]\n").codice(), 0);
+  const Lettura zero = leggi("[generale]\nlunghezza percorso, 0\n[x]\n[fine]\n");
+  EXPECT_EQ(zero.codice(), 0);
+  EXPECT_EQ(zero.m->ultima_cella(), 140);
+}
+
+TEST(LineReader, SignsBeyondTheItemSlotsAndBeforeTheStartAreRefused) {
+  std::string righe;
+  for (int i = 0; i < 82; ++i)
+    righe += "cartello_indicatore, " + std::to_string(1000 + 100 * i) + ", (S)\n";
+  const Lettura troppi = leggi_righe(righe);
+  EXPECT_EQ(troppi.codice(), kTroppiCartelli);
+  EXPECT_EQ(troppi.m->progressiva_errore, 9100);
+  EXPECT_EQ(troppi.m->oggetti[0].testo, "(S)") << "the 81st sign takes item 0";
+  const Lettura prima = leggi_righe("cartello_indicatore, -100, (S)\n");
+  EXPECT_EQ(prima.codice(), kPrimaDellInizio);
+}
+
+TEST(LineReader, CurvesBuildTheTrackPlan) {
+  const Lettura l = leggi_righe("curvad2,  100,  10\n");
+  ASSERT_EQ(l.codice(), 0);
+  const Tracciato& t = l.m->tracciato;
+  EXPECT_EQ(t.x(0).tipo, TipoValore::kIntero);
+  EXPECT_EQ(t.y(1).tipo, TipoValore::kIntero);
+  EXPECT_EQ(t.y(1).valore, 1);
+  for (Long m : {2, 50, 100}) {
+    EXPECT_EQ(t.x(m).valore, 0.0) << m;
+    EXPECT_EQ(t.y(m).valore, m) << m;
+  }
+  EXPECT_GT(t.x(101).valore, 0.0) << "a right-hand curve turns towards +x";
+  // After the curve the track goes straight on along the last step.
+  const double dx = t.x(111).valore - t.x(110).valore;
+  EXPECT_EQ(t.x(112).valore, t.x(111).valore + dx);
+  EXPECT_EQ(t.x(168998).tipo, TipoValore::kDoppio);
+  EXPECT_EQ(t.x(168999).tipo, TipoValore::kVuoto);
+  EXPECT_EQ(t.y(169000).tipo, TipoValore::kVuoto);
+
+  const Lettura sinistra = leggi_righe("curvas3,  100,  10\n");
+  EXPECT_LT(sinistra.m->tracciato.x(101).valore, 0.0);
+}
+
+TEST(LineReader, TrackPlanIsBitExact) {
+  // Golden values: any change in the order of the Double operations shows here.
+  const Lettura l = leggi_righe("curvad2,  1550,  1250\ncurvas6,  5000,  300\n");
+  ASSERT_EQ(l.codice(), 0);
+  const Tracciato& t = l.m->tracciato;
+  EXPECT_EQ(t.x(2800).valore, 0x1.3720dc733710bp+7);
+  EXPECT_EQ(t.y(2800).valore, 0x1.5c60a0e9a0746p+11);
+  EXPECT_EQ(t.x(168998).valore, -0x1.810200a6e4d64p+16);
+  EXPECT_EQ(t.y(168998).valore, 0x1.0909f16d83b32p+17);
+}
+
+TEST(LineReader, WithoutTrackPlanCurvesAreNotRecognised) {
+  const Lettura l = leggi(std::string(testing::kTestaLinea) + "curvad, 100, 10\n[fine]\n",
+                          testing::kTrenoVuoto, 0);
+  EXPECT_EQ(l.codice(), 0) << "a curve without class is not even looked at";
+  EXPECT_FALSE(l.m->tracciato.allocato());
+}
+
+TEST(LineReader, CurvesPastTheTrackPlanAreRefused) {
+  const Lettura l =
+      leggi("[generale]\nlunghezza percorso, 1000\n[x]\ncurvad2, 7000, 2000\n[fine]\n");
+  EXPECT_EQ(l.codice(), kCurvaOltreTracciato);
+}
+
+}  // namespace
+}  // namespace sb

@@ -1,0 +1,424 @@
+#include "compiler/storers.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "compiler/error_codes.h"
+
+namespace sb {
+namespace {
+
+// A route of 141 cells (line length 0), cells 0 to 140.
+RouteModel percorso_vuoto() {
+  RouteModel m;
+  m.crea_percorso(0);
+  return m;
+}
+
+cella di_genere(Byte genere) {
+  cella z;
+  z.genere = genere;
+  return z;
+}
+
+// ---- memo_segnale ----
+
+TEST(StorerSegnale, CodesTheSignalAndFourApproachCells) {
+  RouteModel m = percorso_vuoto();
+  std::vector<cella> atteso = m.percorso;
+  atteso[65] = {.genere = kSegnale, .dato1 = 22, .dato2 = 31, .dato3 = 11, .dato4 = 18};
+  atteso[63].avviso = 81;
+  atteso[61].avviso = 82;
+  atteso[59].avviso = 83;
+  atteso[57].avviso = 84;
+
+  memo_segnale(m, 3200, 2, 2, 3, 1, 1, 2, 2, 1, 1, 0);
+
+  EXPECT_EQ(m.codice_errore, 0);
+  EXPECT_EQ(m.percorso, atteso);
+}
+
+TEST(StorerSegnale, TimeIsKeptOnlyForSideTwoAndShortTimesBecome101) {
+  const struct {
+    Long sx;
+    Long tempo;
+    Byte atteso;
+  } casi[] = {{2, 50, 101}, {2, 1, 101},  {2, 100, 101}, {2, 0, 0},   {2, 101, 101}, {2, 255, 255},
+              {2, 300, 44}, {2, -1, 255}, {1, 50, 0},    {1, 255, 0}, {0, 7, 0},     {258, 50, 0}};
+  for (const auto& caso : casi) {
+    RouteModel m = percorso_vuoto();
+    memo_segnale(m, 3200, caso.sx, 0, 0, 0, 0, 0, 0, 0, 0, caso.tempo);
+    EXPECT_EQ(m.percorso[65].tempo_segnale, caso.atteso) << caso.sx << " " << caso.tempo;
+  }
+}
+
+TEST(StorerSegnale, WideValuesKeepTheirLowBits) {
+  RouteModel m = percorso_vuoto();
+  // s1 * 10 + d1 = 40000 does not fit 16 bits, (sx * 3 + dx) * 10 + k = 3001 not 8 bits.
+  memo_segnale(m, 3200, 100, 4000, 0, 0, 0, 0, 0, 0, 0, 0);
+  EXPECT_EQ(m.percorso[65].dato1, -25536);
+  EXPECT_EQ(m.percorso[65].dato4, 300);
+  EXPECT_EQ(m.percorso[63].avviso, 3001 % 256);
+  EXPECT_EQ(m.percorso[57].avviso, 3004 % 256);
+}
+
+TEST(StorerSegnale, MountainMarkIsFreeBoardCellIsTaken) {
+  RouteModel m = percorso_vuoto();
+  m.percorso[65] = di_genere(kMarcaMontagna);
+  m.percorso[65].montagna = 2;
+  memo_segnale(m, 3200, 1, 1, 1, 1, 0, 0, 0, 0, 0, 0);
+  EXPECT_EQ(m.codice_errore, 0);
+  EXPECT_EQ(m.percorso[65].genere, kSegnale);
+  EXPECT_EQ(m.percorso[65].montagna, 2) << "only the element fields change";
+
+  RouteModel n = percorso_vuoto();
+  n.percorso[65] = di_genere(kIndicatoriVmax);
+  const std::vector<cella> prima = n.percorso;
+  memo_segnale(n, 3200, 1, 1, 1, 1, 0, 0, 0, 0, 0, 0);
+  EXPECT_EQ(n.codice_errore, kSegnaleOccupato);
+  EXPECT_EQ(n.percorso, prima) << "a refused signal writes no approach code either";
+}
+
+TEST(StorerSegnale, ApproachCellsBeforeTheRouteAreSkipped) {
+  RouteModel m = percorso_vuoto();
+  memo_segnale(m, 200, 1, 1, 1, 1, 0, 2, 0, 0, 0, 0);  // cell 5: approach cells 3, 1, -1, -3
+  EXPECT_EQ(m.codice_errore, 0);
+  EXPECT_EQ(m.percorso[5].genere, kSegnale);
+  EXPECT_EQ(m.percorso[3].avviso, 51);
+  EXPECT_EQ(m.percorso[1].avviso, 52);
+  EXPECT_EQ(m.percorso[0].avviso, 0);
+}
+
+TEST(StorerSegnale, CellOutsideTheRouteIsRefused) {
+  const struct {
+    Long posizione;
+    Long codice;
+  } casi[] = {{-100, kPrimaDellInizio},
+              {-125, kPrimaDellInizio},
+              {-75, kNessunErrore},
+              {7000, kOltreLaFine}};
+  for (const auto& caso : casi) {
+    RouteModel m = percorso_vuoto();
+    const std::vector<cella> prima = m.percorso;
+    memo_segnale(m, caso.posizione, 2, 1, 1, 1, 0, 0, 0, 0, 0, 0);
+    EXPECT_EQ(m.codice_errore, caso.codice) << caso.posizione;
+    if (caso.codice == kNessunErrore) {
+      EXPECT_EQ(m.percorso[0].genere, kSegnale) << "-0.5 rounds to cell 0";
+    } else {
+      EXPECT_EQ(m.percorso, prima) << caso.posizione;
+    }
+  }
+}
+
+// ---- memo_indicatori_v_max ----
+
+TEST(StorerIndicatori, CodesBoardSpeedsIntoOneCell) {
+  RouteModel m = percorso_vuoto();
+  std::vector<cella> atteso = m.percorso;
+  atteso[19] = {.genere = kIndicatoriVmax, .dato1 = 1800, .dato2 = 1900, .dato3 = 2000};
+  memo_indicatori_v_max(m, 900, 90, 95, 100, 0, 0, 0, 0, 0);
+  EXPECT_EQ(m.codice_errore, 0);
+  EXPECT_EQ(m.percorso, atteso);
+
+  RouteModel n = percorso_vuoto();
+  memo_indicatori_v_max(n, 900, 90, 95, 100, 3, 12, 13, 0, 2);
+  EXPECT_EQ(n.percorso[19].dato1, 1802);  // 1802.4
+  EXPECT_EQ(n.percorso[19].dato2, 1903);  // 1902.6
+  EXPECT_EQ(n.percorso[19].dato4, 32);
+}
+
+TEST(StorerIndicatori, TakenCellIsRefused) {
+  RouteModel m = percorso_vuoto();
+  m.percorso[19] = di_genere(kCartello);
+  const std::vector<cella> prima = m.percorso;
+  memo_indicatori_v_max(m, 900, 90, 95, 100, 0, 0, 0, 0, 0);
+  EXPECT_EQ(m.codice_errore, kIndicatoriOccupati);
+  EXPECT_EQ(m.percorso, prima);
+}
+
+TEST(StorerIndicatori, BoardValueThatDoesNotFitFaultsBeforeAnyWrite) {
+  const struct {
+    Long vas, vad;
+    bool fault;
+  } casi[] = {
+      {1638, 37, false},      // 32767.4
+      {1638, 38, true},       // 32767.6 rounds to 32768
+      {-1638, -37, false},    // -32767.4
+      {-1638, -43, true},     // -32768.6 rounds to -32769
+      {2000, 0, true},        // 40000
+      {200000000, 0, true},   // the product does not fit 32 bits
+      {-107374183, 0, true},  // nor here
+  };
+  for (const auto& caso : casi) {
+    RouteModel m = percorso_vuoto();
+    const std::vector<cella> prima = m.percorso;
+    // The bad value is in the third category, so the first two are computed.
+    if (caso.fault) {
+      EXPECT_THROW(memo_indicatori_v_max(m, 900, 90, 95, caso.vas, 0, 0, 0, caso.vad, 0),
+                   ErroreLettura)
+          << caso.vas << " " << caso.vad;
+      EXPECT_EQ(m.percorso, prima) << caso.vas << " " << caso.vad;
+    } else {
+      memo_indicatori_v_max(m, 900, 90, 95, caso.vas, 0, 0, 0, caso.vad, 0);
+      EXPECT_EQ(m.percorso[19].genere, kIndicatoriVmax);
+    }
+  }
+}
+
+TEST(StorerIndicatori, StripesTruncateToSixteenBits) {
+  RouteModel m = percorso_vuoto();
+  memo_indicatori_v_max(m, 900, 0, 0, 0, 4000, 0, 0, 0, 7);
+  EXPECT_EQ(m.percorso[19].dato4, -25529);  // 40007
+}
+
+TEST(StorerIndicatori, CellBeforeTheRouteIsRefused) {
+  RouteModel m = percorso_vuoto();
+  const std::vector<cella> prima = m.percorso;
+  memo_indicatori_v_max(m, -100, 90, 95, 100, 0, 0, 0, 0, 0);
+  EXPECT_EQ(m.codice_errore, kPrimaDellInizio);
+  EXPECT_EQ(m.percorso, prima);
+}
+
+// ---- memo_montagna ----
+
+TEST(StorerMontagna, MarkedSpanSetsKindAndEveryFourthFreeCell) {
+  RouteModel m = percorso_vuoto();
+  m.percorso[56] = di_genere(kSegnale);
+  std::vector<cella> atteso = m.percorso;
+  for (int c = 49; c <= 73; ++c) atteso[c].montagna = 2;
+  for (int c : {52, 60, 64, 68, 72}) atteso[c].genere = kMarcaMontagna;
+
+  memo_montagna(m, 2450, 3700, 12);
+
+  EXPECT_EQ(m.percorso, atteso) << "cell 56 holds a signal and keeps it";
+  EXPECT_EQ(m.n_montagne, 1);
+  EXPECT_EQ(m.montagne_inizio[1], 2450);
+  EXPECT_EQ(m.montagne_fine[1], 3700);
+  EXPECT_EQ(m.codice_errore, 0);
+}
+
+TEST(StorerMontagna, UnmarkedSpanSetsOnlyTheKind) {
+  RouteModel m = percorso_vuoto();
+  memo_montagna(m, 2450, 3700, 2);
+  for (int c = 0; c <= m.ultima_cella(); ++c) {
+    EXPECT_EQ(m.percorso[c].montagna, c >= 49 && c <= 73 ? 2 : 0) << c;
+    EXPECT_EQ(m.percorso[c].genere, 0) << c;
+  }
+}
+
+TEST(StorerMontagna, SpanCloseAfterThePreviousOneIsKindThree) {
+  const struct {
+    Long inizio;
+    Long tipo;
+    Byte atteso;
+    bool marche;
+  } casi[] = {{5150, 1, 3, false}, {5200, 1, 1, false}, {5000, 2, 3, false},
+              {4500, 1, 3, false}, {5150, 12, 3, true}, {5200, 12, 2, true}};
+  for (const auto& caso : casi) {
+    RouteModel m = percorso_vuoto();
+    memo_montagna(m, 4000, 5000, 1);
+    memo_montagna(m, caso.inizio, 6000, caso.tipo);
+    const auto prima = arrotonda(caso.inizio / 50.0);
+    EXPECT_EQ(m.percorso[prima].montagna, caso.atteso) << caso.inizio;
+    EXPECT_EQ(m.percorso[prima + 3].genere, caso.marche ? kMarcaMontagna : kLibera) << caso.inizio;
+    EXPECT_EQ(m.n_montagne, 2);
+  }
+}
+
+TEST(StorerMontagna, EmptySpanIsListedButChangesNoCell) {
+  RouteModel m = percorso_vuoto();
+  const std::vector<cella> prima = m.percorso;
+  memo_montagna(m, 3000, 3000, 11);
+  EXPECT_EQ(m.percorso, prima);
+  EXPECT_EQ(m.n_montagne, 1);
+  EXPECT_EQ(m.montagne_fine[1], 3000);
+}
+
+TEST(StorerMontagna, CellsOutsideTheRouteAreSkippedAndMarksStayInStep) {
+  RouteModel m = percorso_vuoto();
+  // First cell -10: the counted cells 12, 16, 20 are cells 1, 5, 9.
+  memo_montagna(m, -500, 500, 11);
+  for (int c = 0; c <= 12; ++c) {
+    EXPECT_EQ(m.percorso[c].montagna, c <= 9 ? 1 : 0) << c;
+    EXPECT_EQ(m.percorso[c].genere, c == 1 || c == 5 || c == 9 ? kMarcaMontagna : kLibera) << c;
+  }
+
+  RouteModel n = percorso_vuoto();
+  memo_montagna(n, 6000, 2000000000, 11);  // runs far past cell 140
+  EXPECT_EQ(n.percorso[140].montagna, 1);
+  EXPECT_EQ(n.percorso[123].genere, kMarcaMontagna);
+  EXPECT_EQ(n.codice_errore, 0);
+}
+
+TEST(StorerMontagna, EightyFirstSpanIsRefused) {
+  RouteModel m = percorso_vuoto();
+  for (int i = 0; i < 80; ++i) memo_montagna(m, 100 * i, 100 * i + 50, 1);
+  ASSERT_EQ(m.codice_errore, 0);
+  ASSERT_EQ(m.n_montagne, 80);
+  const RouteModel prima = m;
+
+  memo_montagna(m, 6800, 6900, 2);
+
+  EXPECT_EQ(m.codice_errore, kTroppeMontagne);
+  EXPECT_EQ(m.n_montagne, 80);
+  EXPECT_EQ(m.montagne_inizio, prima.montagne_inizio);
+  EXPECT_EQ(m.montagne_fine, prima.montagne_fine);
+  EXPECT_EQ(m.percorso, prima.percorso);
+}
+
+// ---- memo_rallentamento ----
+
+TEST(StorerRallentamento, NearTheStartThereIsNoWarningPoint) {
+  RouteModel m = percorso_vuoto();
+  std::vector<cella> atteso = m.percorso;
+  atteso[31] = {.genere = kInizioRallentamento, .dato1 = 60, .dato3 = 2};
+  atteso[41] = {.genere = kFineRallentamento, .dato1 = 60, .dato3 = 2};
+  memo_rallentamento(m, 1500, 60, 500, 2, 1, 0);
+  EXPECT_EQ(m.codice_errore, 0);
+  EXPECT_EQ(m.percorso, atteso);
+}
+
+TEST(StorerRallentamento, StoresWarningStartEndAndApproachCells) {
+  RouteModel m = percorso_vuoto();
+  std::vector<cella> atteso = m.percorso;
+  atteso[77] = {.genere = kAvvisoRallentamento, .dato1 = 60, .dato2 = 7};
+  atteso[101] = {.genere = kInizioRallentamento, .dato1 = 60, .dato2 = 7, .dato3 = 2};
+  atteso[111] = {.genere = kFineRallentamento, .dato1 = 60, .dato2 = 7, .dato3 = 2};
+  for (int i = 0; i < 4; ++i) {
+    atteso[76 - i] = {.genere = kPrimaAvviso,
+                      .dato1 = static_cast<Integer>(i + 1),
+                      .dato2 = static_cast<Integer>(i + 1)};
+  }
+  memo_rallentamento(m, 5000, 60, 500, 2, 1, 7);
+  EXPECT_EQ(m.codice_errore, 0);
+  EXPECT_EQ(m.percorso, atteso);
+}
+
+TEST(StorerRallentamento, ZeroDvLeavesDato2AndZeroFtaPlacesNoApproachCells) {
+  RouteModel m = percorso_vuoto();
+  m.percorso[101] = di_genere(kMarcaMontagna);
+  m.percorso[101].dato2 = 9;
+  memo_rallentamento(m, 5000, 70000, 500, 2, 0, 0);
+  EXPECT_EQ(m.percorso[101].genere, kInizioRallentamento);
+  EXPECT_EQ(m.percorso[101].dato2, 9);
+  EXPECT_EQ(m.percorso[101].dato1, 4464) << "70000 keeps its low 16 bits";
+  EXPECT_EQ(m.percorso[77].dato1, 4464);
+  for (int c = 73; c <= 76; ++c) EXPECT_EQ(m.percorso[c].genere, kLibera) << c;
+}
+
+TEST(StorerRallentamento, ZeroLengthLeavesOneStartCell) {
+  RouteModel m = percorso_vuoto();
+  memo_rallentamento(m, 5000, 60, 0, 2, 0, 0);
+  EXPECT_EQ(m.percorso[101], (cella{.genere = kInizioRallentamento, .dato1 = 60, .dato3 = 2}));
+  EXPECT_EQ(m.codice_errore, 0);
+}
+
+TEST(StorerRallentamento, RefusedBeforeAnyWriteInTheOrderWarningStartEnd) {
+  const struct {
+    std::vector<int> prese;
+    Long l;
+    Long codice;
+  } casi[] = {
+      {{77}, 500, kAvvisoOccupato},
+      {{101}, 500, kInizioOccupato},
+      {{111}, 500, kFineOccupata},
+      {{77, 111}, 500, kAvvisoOccupato},
+      {{101, 111}, 500, kInizioOccupato},
+      {{}, 2000, kOltreLaFine},  // end cell 141, the route ends at 140
+      {{77}, 2000, kAvvisoOccupato},
+      {{}, -6000, kPrimaDellInizio},  // end cell -19
+  };
+  for (const auto& caso : casi) {
+    RouteModel m = percorso_vuoto();
+    for (int c : caso.prese) m.percorso[c] = di_genere(kCartello);
+    const std::vector<cella> prima = m.percorso;
+    memo_rallentamento(m, 5000, 60, caso.l, 2, 1, 7);
+    EXPECT_EQ(m.codice_errore, caso.codice) << caso.codice;
+    EXPECT_EQ(m.percorso, prima) << caso.codice;
+  }
+}
+
+TEST(StorerRallentamento, TakenApproachCellKeepsTheStoredSlowdown) {
+  RouteModel m = percorso_vuoto();
+  m.percorso[74] = di_genere(kSegnale);
+  memo_rallentamento(m, 5000, 60, 500, 2, 1, 7);
+  EXPECT_EQ(m.codice_errore, kPrimaAvvisoOccupate);
+  EXPECT_EQ(m.percorso[77].genere, kAvvisoRallentamento);
+  EXPECT_EQ(m.percorso[101].genere, kInizioRallentamento);
+  EXPECT_EQ(m.percorso[111].genere, kFineRallentamento);
+  for (int c : {73, 75, 76}) EXPECT_EQ(m.percorso[c].genere, kLibera) << c;
+  EXPECT_EQ(m.percorso[74].genere, kSegnale);
+}
+
+// ---- progressive_ordina ----
+
+struct Terna {
+  Long a, b, c;
+  bool operator==(const Terna&) const = default;
+};
+
+std::vector<Terna> ordina(const std::vector<Terna>& entrata) {
+  RouteModel m;
+  for (int i = 0; i < 3; ++i) {
+    m.oggetti[81 + i].valore_a = entrata[i].a;
+    m.oggetti[81 + i].valore_b = entrata[i].b;
+    m.oggetti[81 + i].valore_c = entrata[i].c;
+  }
+  progressive_ordina(m);
+  std::vector<Terna> uscita;
+  for (int i = 0; i < 3; ++i) {
+    const oggetto& o = m.oggetti[81 + i];
+    uscita.push_back({o.valore_a, o.valore_b, o.valore_c});
+  }
+  return uscita;
+}
+
+TEST(ProgressiveOrdina, WithoutAValuesTheLastPositiveBDecides) {
+  const struct {
+    std::vector<Terna> entrata, uscita;
+  } casi[] = {
+      {{{0, 0, 4}, {0, 500, 2}, {0, 700, 3}}, {{0, 700, 3}, {0, 500, 2}, {0, 0, 4}}},
+      {{{0, 0, 1}, {0, 0, 2}, {0, 0, 3}}, {{0, 0, 0}, {0, 0, 0}, {0, 0, 0}}},
+      {{{0, -5, 1}, {0, -5, 2}, {0, -5, 3}}, {{0, 0, 0}, {0, 0, 0}, {0, 0, 0}}},
+      {{{0, 400, 5}, {0, 0, 6}, {0, 0, 7}}, {{0, 400, 5}, {0, 0, 6}, {0, 0, 7}}},
+      {{{0, 0, 5}, {0, 300, 6}, {0, 0, 7}}, {{0, 300, 6}, {0, 0, 5}, {0, 0, 7}}},
+      {{{0, 400, 5}, {0, 300, 6}, {0, 0, 7}}, {{0, 300, 6}, {0, 400, 5}, {0, 0, 7}}},
+      // A values that cancel out count as no A values.
+      {{{100, 0, 5}, {-100, 300, 6}, {0, 0, 7}}, {{-100, 300, 6}, {100, 0, 5}, {0, 0, 7}}},
+      // C = 1 adds 100 to B after the reordering.
+      {{{0, 0, 1}, {0, 0, 0}, {0, 700, 1}}, {{0, 800, 1}, {0, 0, 0}, {0, 100, 1}}},
+  };
+  for (const auto& caso : casi) EXPECT_EQ(ordina(caso.entrata), caso.uscita);
+}
+
+TEST(ProgressiveOrdina, OtherwiseDescendingAHigherItemFirstOnTies) {
+  const struct {
+    std::vector<Terna> entrata, uscita;
+  } casi[] = {
+      {{{100, 1, 2}, {300, 3, 4}, {200, 5, 6}}, {{300, 3, 4}, {200, 5, 6}, {100, 1, 2}}},
+      {{{100, 1, 1}, {300, 3, 4}, {200, 5, 1}}, {{300, 3, 4}, {200, 105, 1}, {100, 101, 1}}},
+      {{{300, 1, 0}, {100, 2, 0}, {100, 3, 0}}, {{300, 1, 0}, {100, 3, 0}, {100, 2, 0}}},
+      {{{300, 1, 0}, {300, 2, 0}, {100, 3, 0}}, {{300, 2, 0}, {300, 1, 0}, {100, 3, 0}}},
+      {{{50, 1, 0}, {50, 2, 0}, {50, 3, 0}}, {{50, 3, 0}, {50, 2, 0}, {50, 1, 0}}},
+      {{{-50, 1, 0}, {0, 2, 0}, {-100, 3, 0}}, {{0, 2, 0}, {-50, 1, 0}, {-100, 3, 0}}},
+      // The sum wraps to 0 in 32 bits, but it is not 0.
+      {{{2147483647, 1, 0}, {2147483647, 2, 0}, {2, 3, 0}},
+       {{2147483647, 2, 0}, {2147483647, 1, 0}, {2, 3, 0}}},
+  };
+  for (const auto& caso : casi) EXPECT_EQ(ordina(caso.entrata), caso.uscita);
+}
+
+TEST(ProgressiveOrdina, BoundThatOverflowsFaultsBeforeAnyWrite) {
+  RouteModel m;
+  m.oggetti[81].valore_a = 100;
+  m.oggetti[82].valore_a = 200;
+  m.oggetti[82].valore_b = 2147483600;
+  m.oggetti[82].valore_c = 1;
+  const auto prima = m.oggetti;
+  EXPECT_THROW(progressive_ordina(m), ErroreLettura);
+  EXPECT_EQ(m.oggetti, prima);
+}
+
+}  // namespace
+}  // namespace sb
