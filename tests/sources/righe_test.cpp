@@ -9,7 +9,8 @@ namespace {
 
 TEST(Righe, EveryLineEndsInCrLfAndTheMarkerIsNotWritten) {
   Righe r;
-  r << "[generale]" << "  blanks kept  ";
+  r << "[generale]"
+    << "  blanks kept  ";
   r.chiudi();
   EXPECT_EQ(testo_documento(r), "[generale]\r\n  blanks kept  \r\n");
 }
@@ -30,7 +31,8 @@ TEST(Righe, MarkerInSlotZeroGivesAnEmptyFile) {
 
 TEST(Righe, OnlyTheExactMarkerEndsTheDocument) {
   Righe r;
-  r << "riferimento fine del file " << "Riferimento fine del file";
+  r << "riferimento fine del file "
+    << "Riferimento fine del file";
   r.chiudi();
   EXPECT_EQ(testo_documento(r), "riferimento fine del file \r\nRiferimento fine del file\r\n");
 }

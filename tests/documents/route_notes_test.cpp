@@ -1,0 +1,93 @@
+#include "documents/route_notes.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace sb {
+namespace {
+
+// The lines of the written file; every line must end in CR LF.
+std::vector<std::string> righe_del_file() {
+  const std::string bytes = testo_documento(dati_note());
+  std::vector<std::string> righe;
+  std::size_t inizio = 0;
+  while (inizio < bytes.size()) {
+    const std::size_t fine = bytes.find("\r\n", inizio);
+    if (fine == std::string::npos) {
+      ADD_FAILURE() << "the last line has no CR LF";
+      break;
+    }
+    righe.push_back(bytes.substr(inizio, fine - inizio));
+    EXPECT_EQ(righe.back().find_first_of("\r\n"), std::string::npos) << "a stray line break";
+    inizio = fine + 2;
+  }
+  return righe;
+}
+
+TEST(RouteNotes, FrameLinesAreInPlace) {
+  const auto righe = righe_del_file();
+  ASSERT_EQ(righe.size(), 23u);
+  EXPECT_EQ(righe[0], std::string(16, ' ') + "Treno 5127 sul percorso Borgoluce - Castelrossino");
+  EXPECT_EQ(righe[1], "");
+  EXPECT_EQ(righe[2], " Alcune precisazioni su questo percorso:");
+  EXPECT_EQ(righe[20], "  Buon Divertimento !");
+  EXPECT_EQ(righe[21], "");
+  // The contact line: an address, then exactly four blanks.
+  const std::string& contatto = righe[22];
+  ASSERT_GT(contatto.size(), 4u);
+  EXPECT_EQ(contatto.substr(contatto.size() - 4), "    ");
+  EXPECT_NE(contatto[contatto.size() - 5], ' ');
+  EXPECT_NE(contatto.find('@'), std::string::npos);
+}
+
+TEST(RouteNotes, SixBulletedParagraphsOfOneFourTwoFourFourAndTwoLines) {
+  const auto righe = righe_del_file();
+  ASSERT_EQ(righe.size(), 23u);
+  std::vector<int> paragrafi;
+  for (std::size_t k = 3; k <= 19; ++k) {
+    const std::string& riga = righe[k];
+    ASSERT_GT(riga.size(), 3u) << "slot " << k;
+    EXPECT_NE(riga[3], ' ') << "slot " << k;
+    if (riga.rfind(" - ", 0) == 0) {
+      paragrafi.push_back(1);
+    } else {
+      ASSERT_EQ(riga.rfind("   ", 0), 0u) << "slot " << k << ": " << riga;
+      ASSERT_FALSE(paragrafi.empty()) << "a continuation line before the first bullet";
+      ++paragrafi.back();
+    }
+  }
+  EXPECT_EQ(paragrafi, (std::vector<int>{1, 4, 2, 4, 4, 2}));
+}
+
+TEST(RouteNotes, NoLineIsLongerThan109Characters) {
+  const auto righe = righe_del_file();
+  for (std::size_t k = 0; k < righe.size(); ++k) EXPECT_LE(righe[k].size(), 109u) << "slot " << k;
+}
+
+TEST(RouteNotes, AccentedLettersAreSingleWesternBytes) {
+  // Printable ASCII, plus e grave (0xE8) and a grave (0xE0) as one byte each:
+  // a UTF-8 sequence would bring in 0xC3 and a continuation byte.
+  const std::string bytes = testo_documento(dati_note());
+  int e_grave = 0;
+  int a_grave = 0;
+  for (std::size_t i = 0; i < bytes.size(); ++i) {
+    const auto b = static_cast<unsigned char>(bytes[i]);
+    if (b == 0xE8) {
+      ++e_grave;
+    } else if (b == 0xE0) {
+      ++a_grave;
+    } else if (b == '\r' || b == '\n') {
+      continue;
+    } else {
+      EXPECT_TRUE(b >= 0x20 && b < 0x7F) << "byte " << int(b) << " at offset " << i;
+    }
+  }
+  EXPECT_GT(e_grave, 0);
+  EXPECT_GT(a_grave, 0);
+  EXPECT_EQ(bytes.find('\xC3'), std::string::npos);
+}
+
+}  // namespace
+}  // namespace sb

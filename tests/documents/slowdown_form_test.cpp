@@ -1,0 +1,113 @@
+#include "documents/slowdown_form.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace sb {
+namespace {
+
+// The lines of the written file; every line must end in CR LF.
+std::vector<std::string> righe_del_file() {
+  const std::string bytes = testo_documento(dati_rallentamenti());
+  std::vector<std::string> righe;
+  std::size_t inizio = 0;
+  while (inizio < bytes.size()) {
+    const std::size_t fine = bytes.find("\r\n", inizio);
+    if (fine == std::string::npos) {
+      ADD_FAILURE() << "the last line has no CR LF";
+      break;
+    }
+    righe.push_back(bytes.substr(inizio, fine - inizio));
+    EXPECT_EQ(righe.back().find_first_of("\r\n"), std::string::npos) << "a stray line break";
+    inizio = fine + 2;
+  }
+  return righe;
+}
+
+const std::string kRegola =
+    " |___|____________________________|____________|__________|_________|____________|";
+const std::string kRigaVuota =
+    " |   |                            |            |          |         |            |";
+
+TEST(SlowdownForm, FortyOneAsciiLinesWithoutStrayLineBreaks) {
+  const std::string bytes = testo_documento(dati_rallentamenti());
+  const auto righe = righe_del_file();
+  ASSERT_EQ(righe.size(), 41u);
+  EXPECT_EQ(bytes.substr(0, 2), "\r\n");  // the form opens with an empty line
+  for (std::size_t k = 0; k < righe.size(); ++k) {
+    for (const char c : righe[k]) {
+      EXPECT_TRUE(c >= 0x20 && c < 0x7F) << "slot " << k << " byte " << int(c);
+    }
+  }
+}
+
+TEST(SlowdownForm, QuotedLinesAreVerbatim) {
+  const struct {
+    std::size_t slot;
+    std::string riga;
+  } casi[] = {
+      {0, ""},
+      {1, std::string(31, ' ') + "Modulo M. 3"},
+      {2, std::string(27, ' ') + "ORDINE DI RALLENTAMENTO"},
+      {3, " " + std::string(80, '_')},
+      {4, "  Linea  BORGOLUCE - CASTELROSSINO"},
+      {5, ""},
+      {6, "  Si ordina al macchinista del treno 5127 di effettura i seguenti rallentamenti"},
+      {7, "  " + std::string(79, '_')},
+      {8, " |   |                            |Inizio dopo |          |         |            |"},
+      {9, " | N.|      FRA LE STAZIONI       | il cippo   | Velocita'|Lunghezza|Prescrizioni|"},
+      {10, " |   |   (o nelle Stazioni di)    |chilometrico|          |   metri | specifiche |"},
+      {11, kRegola},
+      {12, " |   |    NESSUN RALLENTAMENTO    |            |          |         |   ---      |"},
+      {33, kRegola},
+      {34, ""},
+      {35, std::string(14, ' ') + "Prescrizioni specifiche"},
+      {36, " A - Da rispettare con tutto il treno (per i treni viaggiatori)"},
+      {37, " B - Interessa anche la stazione di......."},
+      {38, " D - Rallentamneto N. ... e N. ...  sono contigui"},
+      {39, " C - Da rispettare dalle ore ....  alle ore ..... di tutti"},
+      {40, "     i giorni esclusi i seguenti:........."},
+  };
+  const auto righe = righe_del_file();
+  ASSERT_EQ(righe.size(), 41u);
+  for (const auto& caso : casi) EXPECT_EQ(righe[caso.slot], caso.riga) << "slot " << caso.slot;
+}
+
+TEST(SlowdownForm, LineNameIsTwentyFiveCharactersOfPlaceNames) {
+  const auto righe = righe_del_file();
+  ASSERT_EQ(righe.size(), 41u);
+  const std::string prefisso = "  Linea  ";
+  ASSERT_EQ(righe[4].rfind(prefisso, 0), 0u);
+  EXPECT_EQ(righe[4].size() - prefisso.size(), 25u);
+  EXPECT_EQ(righe[3].size(), 81u);
+  EXPECT_EQ(righe[7].size(), 81u);
+}
+
+TEST(SlowdownForm, TableHasTwentyOneRowsBetweenItsRules) {
+  const auto righe = righe_del_file();
+  ASSERT_EQ(righe.size(), 41u);
+  EXPECT_EQ(righe[11], kRegola);
+  EXPECT_EQ(righe[33], kRegola);
+  EXPECT_NE(righe[12], kRigaVuota);
+  for (std::size_t k = 13; k <= 32; ++k) EXPECT_EQ(righe[k], kRigaVuota) << "slot " << k;
+}
+
+TEST(SlowdownForm, EveryTableLineHasItsBarsInTheSameColumns) {
+  // Columns counted from 1, as a reader of the form sees them.
+  const std::string barre_attese = "2 6 35 48 59 69 82 ";
+  const auto righe = righe_del_file();
+  ASSERT_EQ(righe.size(), 41u);
+  for (std::size_t k = 8; k <= 33; ++k) {
+    EXPECT_EQ(righe[k].size(), 82u) << "slot " << k;
+    std::string barre;
+    for (std::size_t c = 0; c < righe[k].size(); ++c) {
+      if (righe[k][c] == '|') barre += std::to_string(c + 1) + " ";
+    }
+    EXPECT_EQ(barre, barre_attese) << "slot " << k;
+  }
+}
+
+}  // namespace
+}  // namespace sb
