@@ -1,12 +1,11 @@
 #include "compiler/compile_step.h"
 
 #include "compiler/check_codes.h"
-#include "compiler/post_processing.h"
 
 namespace sb {
 
 EsitoCompilazione memorizza_percorso(RouteModel& m, SourceFiles& sorgenti, Long j,
-                                     ReaderReport* report) {
+                                     Resoconto* resoconto) {
   m.scrivi_linea = j;
   m.codice_errore = 0;
   for (oggetto& o : m.oggetti) o = oggetto{};
@@ -14,12 +13,16 @@ EsitoCompilazione memorizza_percorso(RouteModel& m, SourceFiles& sorgenti, Long 
   m.percorso.clear();
   m.tracciato = Tracciato{};
 
-  memorizza_dati(m, sorgenti, report);
+  memorizza_dati(m, sorgenti, resoconto != nullptr ? &resoconto->lettura : nullptr);
+  if (resoconto != nullptr) {
+    resoconto->codice_lettura = m.codice_errore;
+    resoconto->progressiva_lettura = m.progressiva_errore;
+  }
   // Without a line length there are no cells: no pass, no guards on cell 1,
   // and nothing sound to write.
   if (!m.ha_percorso()) return EsitoCompilazione::kSenzaPercorso;
 
-  post_elabora(m);
+  post_elabora(m, resoconto != nullptr ? &resoconto->passata : nullptr);
 
   oggetto& fisso = m.oggetti[85];
   cella& riservata = m.percorso[1];

@@ -5,6 +5,9 @@
 // guard or the sources gave no route.
 #pragma once
 
+#include <vector>
+
+#include "compiler/post_processing.h"
 #include "compiler/route_model.h"
 #include "compiler/source_reader.h"
 
@@ -21,8 +24,16 @@ enum class EsitoCompilazione {
   kSenzaPercorso,  // the reader stopped before the line length: there are no cells to write
 };
 
+// What an author's tool wants to know beyond the model.
+struct Resoconto {
+  ReaderReport lettura;
+  Long codice_lettura = 0;       // codice_errore as the reader left it
+  Long progressiva_lettura = 0;  // progressiva_errore as the reader left it
+  std::vector<ErrorePassata> passata;
+};
+
 // `j` non-zero asks for the track plan.
 EsitoCompilazione memorizza_percorso(RouteModel& m, SourceFiles& sorgenti, Long j,
-                                     ReaderReport* report = nullptr);
+                                     Resoconto* resoconto = nullptr);
 
 }  // namespace sb

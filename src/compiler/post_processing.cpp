@@ -25,7 +25,8 @@ constexpr std::int64_t kAnticipo = 12;         // rule B5: cells looked at after
 
 class Passata {
  public:
-  explicit Passata(RouteModel& m) : m_(m), ultima_(m.ultima_cella()) {}
+  Passata(RouteModel& m, std::vector<ErrorePassata>* registro)
+      : m_(m), registro_(registro), ultima_(m.ultima_cella()) {}
 
   void esegui() {
     for (std::int64_t c = 1; c <= ultima_ - 2; ++c) {
@@ -57,6 +58,7 @@ class Passata {
   void errore(Long codice, std::int64_t c) {
     m_.codice_errore = codice;
     m_.progressiva_errore = low32(c * kMetriCella);
+    if (registro_ != nullptr) registro_->push_back({codice, m_.progressiva_errore});
   }
 
   // Rule A: every signal among the 20 cells before a warning point gets a
@@ -166,14 +168,15 @@ class Passata {
   }
 
   RouteModel& m_;
+  std::vector<ErrorePassata>* registro_;
   const std::int64_t ultima_;
 };
 
 }  // namespace
 
-void post_elabora(RouteModel& m) {
+void post_elabora(RouteModel& m, std::vector<ErrorePassata>* registro) {
   if (!m.ha_percorso()) return;
-  Passata(m).esegui();
+  Passata(m, registro).esegui();
 }
 
 }  // namespace sb

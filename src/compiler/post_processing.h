@@ -5,10 +5,20 @@
 // an earlier one.
 #pragma once
 
+#include <vector>
+
 #include "compiler/route_model.h"
 
 namespace sb {
 
-void post_elabora(RouteModel& m);
+// A code that the pass recorded, with its position in metres.
+struct ErrorePassata {
+  Long codice = 0;
+  Long posizione = 0;
+};
+
+// Runs the pass. When `registro` is given, every code recorded is also
+// appended to it, in order (codice_errore keeps only the last).
+void post_elabora(RouteModel& m, std::vector<ErrorePassata>* registro = nullptr);
 
 }  // namespace sb

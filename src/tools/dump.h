@@ -1,0 +1,72 @@
+// The dump of a compiled file: every record with its fields named as in the
+// route model, as an aligned text table or as one JSON object.
+//
+// Everything here works on bytes in memory; the `dump` subcommand reads the
+// file and prints what these functions build. The kind of a file is told by
+// its name and then checked by its structure: the strict decoders of
+// compiled_files.h refuse anything that a serialiser could not have written.
+#pragma once
+
+#include <array>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "compiler/compiled_files.h"
+#include "compiler/route_model.h"
+
+namespace sb {
+
+enum class GenereFile { kPercorso, kOggetti, kTracciato };
+
+// The kind of compiled file that a path names: ID_linea.dat is a track plan,
+// *.sim an item file, any other *.dat a route file. Only the last component
+// of the path counts, and the suffixes match in any letter case (the files
+// come from Windows too). Empty for any other name.
+std::optional<GenereFile> genere_da_nome(std::string_view path);
+
+// "route file", "item file", "track plan": for messages.
+const char* descrizione_genere(GenereFile g);
+
+// The text that a refused file gets on the error stream:
+// "FILE: not a valid route file: record R, byte offset O: REASON".
+std::string messaggio_rifiuto(std::string_view file, GenereFile g, const ErroreFormato& e);
+
+// The code point of one Windows-1252 byte. 0x80-0x9F follow the code page's
+// table; its five unassigned bytes (0x81, 0x8D, 0x8F, 0x90, 0x9D) keep their
+// own value as a C1 control, so that every byte stays distinct. 0xA0-0xFF are
+// U+00A0-U+00FF, and ASCII is itself.
+char32_t codice_1252(unsigned char b);
+
+// The UTF-8 form of a Windows-1252 text.
+std::string utf8_da_1252(std::string_view testo);
+
+// The shortest text that reads back as exactly the same Double, always with a
+// decimal point or an exponent ("1.0", "-0.0", "1e+300"); "nan", "inf",
+// "-inf" for the values that have no digits.
+std::string numero_esatto(double v);
+
+// The aligned tables: a header row of field names, then one row per record,
+// the record index first (cella, oggetto, metro).
+std::string tabella_percorso(const std::vector<cella>& percorso);
+std::string tabella_oggetti(const std::array<oggetto, kNumeroOggetti>& oggetti);
+std::string tabella_tracciato(const std::vector<ValoreTracciato>& x,
+                              const std::vector<ValoreTracciato>& y);
+
+// The JSON objects: {"kind": "route" | "items" | "track_plan", "records": [...]},
+// one record per line, each an object of the same field names as the table.
+// Texts become UTF-8; track plan values carry their tag ("vuoto", "intero",
+// "doppio") and an empty value is null. A Double that JSON cannot hold (an
+// infinity or a NaN) is written as the string "Infinity", "-Infinity" or "NaN".
+std::string json_percorso(const std::vector<cella>& percorso);
+std::string json_oggetti(const std::array<oggetto, kNumeroOggetti>& oggetti);
+std::string json_tracciato(const std::vector<ValoreTracciato>& x,
+                           const std::vector<ValoreTracciato>& y);
+
+// Decodes `bytes` as a file of kind `g` and builds its table or its JSON into
+// *out. Returns false and fills *err when the decoder refuses the bytes.
+bool descrivi_file(GenereFile g, std::string_view bytes, bool json, std::string* out,
+                   ErroreFormato* err);
+
+}  // namespace sb

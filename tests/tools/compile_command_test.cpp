@@ -1,0 +1,200 @@
+#include <gtest/gtest.h>
+
+#include <nlohmann/json.hpp>
+#include <sstream>
+
+#include "support/memory_file_system.h"
+#include "tools/commands.h"
+
+namespace sb {
+namespace {
+
+using testing::MemoryFileSystem;
+
+constexpr char kLinea[] = "/src/PROVA_linea.txt";
+constexpr char kTreno[] = "/src/PROVA_12-.txt";
+
+const std::string kTestaLinea = "[generale]\r\nlunghezza percorso,    40000\r\n[cartelli]\r\n";
+const std::string kTestaTreno = "[generale]\r\nvelocita,   0,    80\r\n";
+
+struct Compilazione {
+  MemoryFileSystem fs;
+  std::ostringstream out, err;
+  int stato = -1;
+
+  int esegui(const std::string& linea, const std::string& treno, OpzioniCompile o = {}) {
+    fs.files[kLinea] = linea;
+    fs.files[kTreno] = treno;
+    if (o.linea.empty()) o.linea = kLinea;
+    if (o.treno.empty()) o.treno = kTreno;
+    if (o.cartella == ".") o.cartella = "/out";
+    Ambiente a{fs, out, err};
+    stato = comando_compile(o, a);
+    return stato;
+  }
+};
+
+TEST(CompileCommand, CleanSourcesWriteTheThreeFilesAndExitZero) {
+  Compilazione c;
+  EXPECT_EQ(c.esegui(kTestaLinea + "[fine]\r\n", kTestaTreno + "[fine]\r\n"), kEsitoOk);
+  EXPECT_EQ(c.err.str(), "");
+  EXPECT_EQ(c.out.str(),
+            "wrote /out/PROVA_linea.dat\nwrote /out/PROVA_12.sim\nwrote /out/PROVA_12.dat\n");
+  EXPECT_EQ(c.fs.files.at("/out/PROVA_12.dat").size(), 15u * 941);
+}
+
+TEST(CompileCommand, TheAuthorsFilesAreOnlyRead) {
+  Compilazione c;
+  const std::string linea =
+      kTestaLinea + "cartello_indicatore, 25, (A)\r\ncartello_indicatore, 75, (B)\r\n";
+  c.esegui(linea, kTestaTreno);
+  EXPECT_EQ(c.fs.files.at(kLinea), linea);
+  EXPECT_EQ(c.fs.files.at(kTreno), kTestaTreno);
+  for (const std::string& entry : c.fs.log) {
+    EXPECT_EQ(entry.rfind("remove", 0), std::string::npos) << entry;
+    EXPECT_FALSE(entry.rfind("write /src", 0) == 0) << entry;
+  }
+}
+
+TEST(CompileCommand, ARecordedCodeIsShownAtItsFieldAndTheFilesAreStillWritten) {
+  Compilazione c;
+  c.esegui(kTestaLinea +
+               "cartello_indicatore,  27725,   (A)\r\n"
+               "cartello_indicatore,  27750,   (P.L.      )(AUTOMATICO)\r\n[fine]\r\n",
+           kTestaTreno + "[fine]\r\n");
+  EXPECT_EQ(c.stato, kEsitoErrori);
+  EXPECT_EQ(c.err.str(),
+            "/src/PROVA_linea.txt:5:23: error 6: sign on a cell that is already taken, at 27750 m "
+            "(cell 556)\n"
+            "cartello_indicatore,  27750,   (P.L.      )(AUTOMATICO)\n"
+            "                      ^\n");
+  EXPECT_TRUE(c.fs.files.count("/out/PROVA_12.dat"));
+}
+
+TEST(CompileCommand, CodesOfTheTrainSourcePointIntoIt) {
+  Compilazione c;
+  c.esegui(
+      kTestaLinea + "[fine]\r\n",
+      kTestaTreno + "stazione,  1325, 12,  300,  0, 0, 0,  0,0,0,  0,0,0,    0,   0, 0, 0, A\r\n");
+  EXPECT_EQ(c.stato, kEsitoErrori);
+  EXPECT_NE(c.err.str().find("/src/PROVA_12-.txt:3:12: error 8: station position not a multiple "
+                             "of 50, at 1325 m\n"),
+            std::string::npos)
+      << c.err.str();
+}
+
+TEST(CompileCommand, EveryCodeOfThePassIsReported) {
+  Compilazione c;
+  // Two slowdowns whose marks before the start find no free cell: signals fill the cells.
+  std::string segnali;
+  for (int p : {4650, 4700, 4750, 4350, 4400, 4450, 4000, 4050, 4100})
+    segnali += "segnale, " + std::to_string(p) + ", 1, 1, 0, 0, 0, 0, 0, 0, 0, 0\r\n";
+  c.esegui(kTestaLinea + "[fine]\r\n",
+           kTestaTreno + segnali + "rallentamento, 5000, 130, 100, 0, 0, 0\r\n");
+  EXPECT_EQ(c.stato, kEsitoErrori);
+  const std::string err = c.err.str();
+  const std::string atteso =
+      "/src/PROVA_12-.txt:12:16: error 12: no room for a mark before a slowdown, at 5050 m (cell "
+      "101)\n";
+  std::size_t volte = 0;
+  for (auto i = err.find(atteso); i != std::string::npos; i = err.find(atteso, i + 1)) ++volte;
+  EXPECT_EQ(volte, 3u) << err;
+}
+
+TEST(CompileCommand, WarningsChangeNothingInTheOutput) {
+  Compilazione c;
+  c.esegui(kTestaLinea + "[fine]\r\n",
+           kTestaTreno +
+               "velocita, 5000, 90\r\nvelocita, 4000, 70\r\n"
+               "stazione,  8000, 300,  300,  0, 0, 0,  0,0,0,  0,0,0,    0,   0, 0, 0, A\r\n");
+  EXPECT_EQ(c.stato, kEsitoOk);
+  const std::string err = c.err.str();
+  EXPECT_NE(
+      err.find("PROVA_12-.txt:4:11: warning: speed row at 4000 m comes after a row at 5000 m"),
+      std::string::npos)
+      << err;
+  EXPECT_NE(
+      err.find("PROVA_12-.txt:5:18: warning: the value 300 does not fit its 8-bit field and is "
+               "stored as 44"),
+      std::string::npos)
+      << err;
+}
+
+TEST(CompileCommand, AStationEndMarkOverAnElementIsAWarning) {
+  Compilazione c;
+  c.esegui(
+      kTestaLinea + "cartello_indicatore, 8050, (S)\r\n[fine]\r\n",
+      kTestaTreno + "stazione,  8000, 12,  300,  0, 0, 0,  0,0,0,  0,0,0,    0,   0, 0, 0, A\r\n");
+  EXPECT_EQ(c.stato, kEsitoOk);
+  EXPECT_NE(c.err.str().find("warning: the end mark of station A overwrites a sign in cell 162"),
+            std::string::npos)
+      << c.err.str();
+}
+
+TEST(CompileCommand, GuardsWriteNothingAndExitThree) {
+  Compilazione c;
+  c.esegui(kTestaLinea + "[fine]\r\n",
+           kTestaTreno + "segnale, 0, 1, 1, 0, 0, 0, 0, 0, 0, 0, 0\r\n");
+  EXPECT_EQ(c.stato, kEsitoFatale);
+  EXPECT_NE(c.err.str().find("error 1250"), std::string::npos) << c.err.str();
+  EXPECT_EQ(c.fs.files.count("/out/PROVA_12.dat"), 0u);
+}
+
+TEST(CompileCommand, NoLineLengthWritesNothing) {
+  Compilazione c;
+  c.esegui("[generale]\r\nsfondo uno, 1\r\n[x]\r\n[fine]\r\n", kTestaTreno);
+  EXPECT_EQ(c.stato, kEsitoErrori);
+  EXPECT_NE(c.err.str().find("error 25"), std::string::npos) << c.err.str();
+  EXPECT_EQ(c.fs.files.size(), 2u);
+}
+
+TEST(CompileCommand, IdentityFromNamesOrOptions) {
+  Compilazione senza;
+  OpzioniCompile o;
+  o.linea = "/src/linea.txt";
+  o.treno = kTreno;
+  senza.fs.files["/src/linea.txt"] = kTestaLinea;
+  Ambiente a{senza.fs, senza.out, senza.err};
+  EXPECT_EQ(comando_compile(o, a), kEsitoUso);
+  EXPECT_NE(senza.err.str().find("--scenario"), std::string::npos);
+
+  Compilazione con;
+  OpzioniCompile o2;
+  o2.scenario = "ALTRO";
+  o2.numero_treno = "7";
+  EXPECT_EQ(con.esegui(kTestaLinea, kTestaTreno, o2), kEsitoOk);
+  EXPECT_TRUE(con.fs.files.count("/out/ALTRO_7.sim"));
+}
+
+TEST(CompileCommand, MissingSourceIsReportedByName) {
+  Compilazione c;
+  OpzioniCompile o;
+  o.linea = "/nowhere/X_linea.txt";
+  o.treno = kTreno;
+  c.fs.files[kTreno] = kTestaTreno;
+  Ambiente a{c.fs, c.out, c.err};
+  EXPECT_EQ(comando_compile(o, a), kEsitoErrori);
+  EXPECT_NE(c.err.str().find("/nowhere/X_linea.txt"), std::string::npos);
+}
+
+TEST(CompileCommand, JsonCarriesTheOutcome) {
+  Compilazione c;
+  OpzioniCompile o;
+  o.json = true;
+  o.senza_tracciato = true;
+  c.esegui(kTestaLinea + "pendenza, 50000, 3\r\n[fine]\r\n", kTestaTreno, o);
+  EXPECT_EQ(c.stato, kEsitoErrori);
+  EXPECT_EQ(c.err.str(), "");
+  const auto j = nlohmann::json::parse(c.out.str());
+  EXPECT_EQ(j["code"], 15);
+  EXPECT_EQ(j["position"], 50000);
+  EXPECT_TRUE(j["fatal"].is_null());
+  EXPECT_EQ(j["files"], nlohmann::json({"/out/PROVA_12.sim", "/out/PROVA_12.dat"}));
+  ASSERT_EQ(j["diagnostics"].size(), 1u);
+  EXPECT_EQ(j["diagnostics"][0]["line"], 4);
+  EXPECT_EQ(j["diagnostics"][0]["column"], 11);
+  EXPECT_EQ(j["diagnostics"][0]["severity"], "error");
+}
+
+}  // namespace
+}  // namespace sb

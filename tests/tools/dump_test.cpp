@@ -1,0 +1,384 @@
+#include "tools/dump.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <bit>
+#include <cmath>
+#include <cstdint>
+#include <limits>
+#include <map>
+#include <nlohmann/json.hpp>
+#include <sstream>
+#include <string>
+#include <tuple>
+#include <vector>
+
+#include "compiler/compiled_files.h"
+#include "support/memory_file_system.h"
+#include "tools/commands.h"
+
+namespace sb {
+namespace {
+
+using nlohmann::json;
+using ::testing::EndsWith;
+using ::testing::HasSubstr;
+using ::testing::StartsWith;
+
+// ---- Fixtures: small models serialised in memory ----
+
+std::vector<cella> percorso_piccolo() {
+  std::vector<cella> p(3);
+  p[0] = {kLibera, 0, 0, 0, 0, 0, 0, 0, 0, 100, 0};
+  p[1] = {kSegnale, 5121, -7, 32767, -32768, 9, 81, 2, 30, 93, 255};
+  p[2] = {kCartello, 80, 0, 0, 0, 0, 0, 0, 24, 112, 1};
+  return p;
+}
+
+std::array<oggetto, kNumeroOggetti> oggetti_piccoli() {
+  std::array<oggetto, kNumeroOggetti> o{};
+  o[1] = {2, 1200, 1600, 1400, 1, "Citt\xE0 Alta", 3, 4, 5, 6, 7, 8, 9, 10, 11, 25200};
+  o[80].testo = "P.L. \"km 3\" \\ \x01\x80";
+  o[84].valore_b = 162000;
+  o[85] = {0, 0, 0, 0, 0, "BORGOLUCE", 610, 0, 0, 0, 0, 0, 0, 0, 0, -2147483647 - 1};
+  o[86].testo = "5127";
+  return o;
+}
+
+Tracciato tracciato_piccolo() {
+  Tracciato t;
+  t.alloca(4);
+  t.imposta_intero(0, 0, 0);
+  t.imposta_intero(1, -5, 1);
+  t.imposta_doppio(2, -0.0, 0.1);
+  // Point 3 stays empty; point 4 carries values JSON cannot hold as numbers.
+  t.imposta_doppio(4, std::numeric_limits<double>::infinity(),
+                   std::numeric_limits<double>::quiet_NaN());
+  return t;
+}
+
+std::vector<std::string> righe(const std::string& testo) {
+  std::vector<std::string> r;
+  std::istringstream in(testo);
+  for (std::string l; std::getline(in, l);) r.push_back(l);
+  return r;
+}
+
+std::string descritto(GenereFile g, const std::string& bytes, bool json) {
+  std::string out;
+  ErroreFormato err;
+  EXPECT_TRUE(descrivi_file(g, bytes, json, &out, &err)) << err.motivo;
+  return out;
+}
+
+// ---- Names ----
+
+TEST(DumpNames, KindComesFromTheLastComponentOfTheName) {
+  const struct {
+    const char* path;
+    std::optional<GenereFile> atteso;
+  } casi[] = {
+      {"BORGOLUCE_linea.dat", GenereFile::kTracciato},
+      {"out/BORGOLUCE_5127.sim", GenereFile::kOggetti},
+      {"C:\\sim\\BORGOLUCE_5127.DAT", GenereFile::kPercorso},
+      {"BORGOLUCE_LINEA.Dat", GenereFile::kTracciato},
+      {"linea.dat", GenereFile::kPercorso},  // no "_": not a track plan name
+      {"x_linea.dat/BORGOLUCE_5127.sim", GenereFile::kOggetti},
+      {"BORGOLUCE_5127.dat.bak", std::nullopt},
+      {"BORGOLUCE_linea.txt", std::nullopt},
+      {"sim", std::nullopt},
+      {"", std::nullopt},
+  };
+  for (const auto& caso : casi) EXPECT_EQ(genere_da_nome(caso.path), caso.atteso) << caso.path;
+}
+
+// ---- Texts and numbers ----
+
+TEST(DumpText, Windows1252BytesMapToTheirCodePoints) {
+  const struct {
+    unsigned char byte;
+    char32_t codice;
+  } casi[] = {
+      {0x00, 0x0000}, {0x41, 0x0041}, {0x7F, 0x007F}, {0x80, 0x20AC}, {0x81, 0x0081},
+      {0x8A, 0x0160}, {0x8D, 0x008D}, {0x8F, 0x008F}, {0x90, 0x0090}, {0x92, 0x2019},
+      {0x96, 0x2013}, {0x99, 0x2122}, {0x9D, 0x009D}, {0x9F, 0x0178}, {0xA0, 0x00A0},
+      {0xE0, 0x00E0}, {0xFF, 0x00FF},
+  };
+  for (const auto& caso : casi) {
+    EXPECT_EQ(std::uint32_t{codice_1252(caso.byte)}, std::uint32_t{caso.codice})
+        << std::hex << int{caso.byte};
+  }
+  EXPECT_EQ(utf8_da_1252("Citt\xE0 \x80 5\x96"
+                         "6 \x99 \xFF"),
+            "Citt\xC3\xA0 \xE2\x82\xAC 5\xE2\x80\x93"
+            "6 \xE2\x84\xA2 \xC3\xBF");
+  EXPECT_EQ(utf8_da_1252(std::string("a\0b", 3)), std::string("a\0b", 3));
+}
+
+TEST(DumpText, DoublesReadBackExactlyAndLookLikeDoubles) {
+  const struct {
+    double v;
+    const char* atteso;
+  } casi[] = {
+      {0.0, "0.0"},   {-0.0, "-0.0"},
+      {1.0, "1.0"},   {168998.0, "168998.0"},
+      {0.1, "0.1"},   {1e300, "1e+300"},
+      {-2.5, "-2.5"}, {std::numeric_limits<double>::infinity(), "inf"},
+  };
+  for (const auto& caso : casi) EXPECT_EQ(numero_esatto(caso.v), caso.atteso);
+
+  const double difficili[] = {0.1 + 0.2,
+                              1.0 / 3,
+                              5e-324,
+                              std::numeric_limits<double>::max(),
+                              -1234.5678901234567,
+                              2.2250738585072014e-308};
+  for (const double v : difficili) {
+    const std::string s = numero_esatto(v);
+    EXPECT_EQ(std::bit_cast<std::uint64_t>(std::strtod(s.c_str(), nullptr)),
+              std::bit_cast<std::uint64_t>(v))
+        << s;
+  }
+}
+
+// ---- Tables ----
+
+TEST(DumpTable, RouteHasNamedColumnsAndOneAlignedRowPerCell) {
+  const auto r =
+      righe(descritto(GenereFile::kPercorso, serializza_percorso(percorso_piccolo()), false));
+  ASSERT_EQ(r.size(), 4u);
+  EXPECT_EQ(r[0],
+            "cella  genere  dato1  dato2  dato3   dato4  tempo_segnale  avviso  montagna  "
+            "velocita  pendenza  aderenza");
+  EXPECT_EQ(r[2],
+            "    1       1   5121     -7  32767  -32768              9      81         2  "
+            "      30        93       255");
+  EXPECT_EQ(r[3],
+            "    2      14     80      0      0       0              0       0         0  "
+            "      24       112         1");
+}
+
+TEST(DumpTable, ItemTextsAreQuotedEscapedAndAlignedByCharacter) {
+  const auto r =
+      righe(descritto(GenereFile::kOggetti, serializza_oggetti(oggetti_piccoli()), false));
+  ASSERT_EQ(r.size(), 88u);
+  EXPECT_THAT(r[0], StartsWith("oggetto  genere  valore_a  valore_b  valore_c  opzione  testo"));
+  EXPECT_THAT(r[0], HasSubstr("parametro5  marca1  marca2  marca3  marca4     valore_d"));
+  EXPECT_THAT(r[2], StartsWith("      1       2      1200      1600      1400        1  "
+                               "\"Citt\xC3\xA0 Alta\""));
+  EXPECT_THAT(r[81], HasSubstr("\"P.L. \\\"km 3\\\" \\\\ \\x01\xE2\x82\xAC\""));
+  EXPECT_THAT(r[86], HasSubstr("\"BORGOLUCE\""));
+  EXPECT_THAT(r[86], EndsWith("-2147483648"));
+
+  // Every row is as wide as the header, counted in characters: a text with
+  // a two-byte character does not push the columns after it.
+  const auto caratteri = [](const std::string& s) {
+    std::size_t n = 0;
+    for (const char c : s) n += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+    return n;
+  };
+  for (std::size_t i = 1; i < r.size(); ++i) EXPECT_EQ(caratteri(r[i]), caratteri(r[0])) << i;
+}
+
+TEST(DumpTable, TrackPlanRowsShowEachValueWithItsTag) {
+  const auto r =
+      righe(descritto(GenereFile::kTracciato, serializza_tracciato(tracciato_piccolo()), false));
+  ASSERT_EQ(r.size(), 6u);
+  EXPECT_EQ(r[0], "metro  tipo_x     x  tipo_y    y");
+  EXPECT_EQ(r[1], "    0  intero     0  intero    0");
+  EXPECT_EQ(r[2], "    1  intero    -5  intero    1");
+  EXPECT_EQ(r[3], "    2  doppio  -0.0  doppio  0.1");
+  EXPECT_EQ(r[4], "    3  vuoto      -  vuoto     -");
+  EXPECT_EQ(r[5], "    4  doppio   inf  doppio  nan");
+}
+
+TEST(DumpTable, EmptyRouteIsJustTheHeader) {
+  EXPECT_EQ(righe(descritto(GenereFile::kPercorso, "", false)).size(), 1u);
+  EXPECT_EQ(descritto(GenereFile::kPercorso, "", true), "{\"kind\": \"route\", \"records\": []}\n");
+}
+
+// ---- JSON: the round trip from model to file to dump to model ----
+
+TEST(DumpJson, RouteReadsBackFieldForField) {
+  const std::vector<cella> p = percorso_piccolo();
+  const json j = json::parse(descritto(GenereFile::kPercorso, serializza_percorso(p), true));
+  EXPECT_EQ(j.at("kind"), "route");
+  const json& rec = j.at("records");
+  ASSERT_EQ(rec.size(), p.size());
+  for (std::size_t i = 0; i < p.size(); ++i) {
+    const json& r = rec.at(i);
+    EXPECT_EQ(r.size(), 12u);
+    EXPECT_EQ(r.at("cella"), i);
+    const cella letta{r.at("genere"),   r.at("dato1"),         r.at("dato2"),   r.at("dato3"),
+                      r.at("dato4"),    r.at("tempo_segnale"), r.at("avviso"),  r.at("montagna"),
+                      r.at("velocita"), r.at("pendenza"),      r.at("aderenza")};
+    EXPECT_EQ(letta, p.at(i)) << i;
+  }
+}
+
+TEST(DumpJson, ItemsReadBackWithTextsInUtf8) {
+  const auto o = oggetti_piccoli();
+  const json j = json::parse(descritto(GenereFile::kOggetti, serializza_oggetti(o), true));
+  EXPECT_EQ(j.at("kind"), "items");
+  const json& rec = j.at("records");
+  ASSERT_EQ(rec.size(), 87u);
+  for (std::size_t i = 0; i < rec.size(); ++i) {
+    const json& r = rec.at(i);
+    const oggetto& a = o.at(i);
+    EXPECT_EQ(r.at("oggetto"), i);
+    const oggetto letto{r.at("genere"),     r.at("valore_a"),   r.at("valore_b"),
+                        r.at("valore_c"),   r.at("opzione"),    a.testo,
+                        r.at("parametro1"), r.at("parametro2"), r.at("parametro3"),
+                        r.at("parametro4"), r.at("parametro5"), r.at("marca1"),
+                        r.at("marca2"),     r.at("marca3"),     r.at("marca4"),
+                        r.at("valore_d")};
+    EXPECT_EQ(letto, a) << i;
+  }
+  EXPECT_EQ(rec.at(1).at("testo"), "Citt\xC3\xA0 Alta");
+  EXPECT_EQ(rec.at(80).at("testo"), "P.L. \"km 3\" \\ \x01\xE2\x82\xAC");
+  EXPECT_EQ(rec.at(85).at("testo"), "BORGOLUCE");
+  EXPECT_EQ(rec.at(0).at("testo"), "");
+}
+
+TEST(DumpJson, TrackPlanKeepsTagsAndExactDoubles) {
+  const Tracciato t = tracciato_piccolo();
+  const json j = json::parse(descritto(GenereFile::kTracciato, serializza_tracciato(t), true));
+  EXPECT_EQ(j.at("kind"), "track_plan");
+  const json& rec = j.at("records");
+  ASSERT_EQ(rec.size(), 5u);
+  const std::map<std::string, TipoValore> tipi = {{"vuoto", TipoValore::kVuoto},
+                                                  {"intero", TipoValore::kIntero},
+                                                  {"doppio", TipoValore::kDoppio}};
+  // The value back from JSON: a number, null, or the name of a non-finite Double.
+  const auto valore = [](const json& v) {
+    if (v.is_null()) return 0.0;
+    if (v.is_string()) {
+      if (v == "Infinity") return std::numeric_limits<double>::infinity();
+      if (v == "-Infinity") return -std::numeric_limits<double>::infinity();
+      if (v == "NaN") return std::numeric_limits<double>::quiet_NaN();
+      ADD_FAILURE() << v;
+    }
+    return v.get<double>();
+  };
+  for (Long m = 0; m <= 4; ++m) {
+    const json& r = rec.at(static_cast<std::size_t>(m));
+    EXPECT_EQ(r.at("metro"), m);
+    for (const auto& [tipo, chiave, atteso] :
+         {std::tuple{"tipo_x", "x", t.x(m)}, std::tuple{"tipo_y", "y", t.y(m)}}) {
+      EXPECT_EQ(tipi.at(r.at(tipo).get<std::string>()), atteso.tipo) << m << chiave;
+      const double v = valore(r.at(chiave));
+      if (std::isnan(atteso.valore)) {
+        EXPECT_TRUE(std::isnan(v)) << m << chiave;
+      } else {
+        EXPECT_EQ(std::bit_cast<std::uint64_t>(v), std::bit_cast<std::uint64_t>(atteso.valore))
+            << m << chiave;
+      }
+    }
+  }
+  EXPECT_TRUE(rec.at(3).at("x").is_null());
+  EXPECT_TRUE(rec.at(2).at("x").is_number_float()) << "-0.0 keeps its sign";
+}
+
+// ---- Refused files ----
+
+TEST(DumpRefusals, CutShortAndPaddedFilesNameTheRecordAndOffset) {
+  const std::string percorso = serializza_percorso(percorso_piccolo());
+  const std::string oggetti = serializza_oggetti(oggetti_piccoli());
+  const std::string tracciato = serializza_tracciato(tracciato_piccolo());
+  const std::size_t ultimo_oggetto = oggetti.size() - (34 + 4);  // item 86, text "5127"
+  const struct {
+    const char* caso;
+    GenereFile genere;
+    std::string bytes;
+    std::size_t record;
+    std::size_t offset;
+  } casi[] = {
+      {"route cut short", GenereFile::kPercorso, percorso.substr(0, 44), 2, 30},
+      {"route padded", GenereFile::kPercorso, percorso + "x", 3, 45},
+      {"items cut short in valore_d", GenereFile::kOggetti, oggetti.substr(0, oggetti.size() - 1),
+       86, ultimo_oggetto + 34 + 4 - 4},
+      {"items without the last record", GenereFile::kOggetti, oggetti.substr(0, ultimo_oggetto), 86,
+       ultimo_oggetto},
+      {"items padded", GenereFile::kOggetti, oggetti + std::string(2, '\0'), 87, oggetti.size()},
+      {"track plan cut short in a Double", GenereFile::kTracciato,
+       tracciato.substr(0, tracciato.size() - 1), 9, tracciato.size() - 8},
+      {"track plan padded with half a type code", GenereFile::kTracciato, tracciato + "\x05", 10,
+       tracciato.size()},
+      {"track plan padded with one more value", GenereFile::kTracciato,
+       tracciato + std::string(2, '\0'), 11, tracciato.size() + 2},
+  };
+  for (const auto& caso : casi) {
+    std::string out = "untouched";
+    ErroreFormato err;
+    EXPECT_FALSE(descrivi_file(caso.genere, caso.bytes, false, &out, &err)) << caso.caso;
+    EXPECT_EQ(out, "untouched") << caso.caso;
+    EXPECT_EQ(err.record, caso.record) << caso.caso << ": " << err.motivo;
+    EXPECT_EQ(err.offset, caso.offset) << caso.caso << ": " << err.motivo;
+    EXPECT_FALSE(err.motivo.empty()) << caso.caso;
+  }
+}
+
+TEST(DumpRefusals, MessageNamesFileKindRecordOffsetAndReason) {
+  EXPECT_EQ(messaggio_rifiuto("out/X_1.sim", GenereFile::kOggetti,
+                              ErroreFormato{86, 2964, "file cut short in valore_d"}),
+            "out/X_1.sim: not a valid item file: record 86, byte offset 2964: file cut short in "
+            "valore_d");
+}
+
+// ---- The subcommand ----
+
+struct DumpCommandTest : ::testing::Test {
+  testing::MemoryFileSystem files;
+  std::ostringstream out;
+  std::ostringstream err;
+  Ambiente a{files, out, err};
+
+  int dump(const std::string& file, bool json = false) {
+    return comando_dump(OpzioniDump{file, json}, a);
+  }
+};
+
+TEST_F(DumpCommandTest, PrintsTheTableOrTheJson) {
+  files.files["d/X_1.dat"] = serializza_percorso(percorso_piccolo());
+  EXPECT_EQ(dump("d/X_1.dat"), kEsitoOk);
+  EXPECT_EQ(out.str(), tabella_percorso(percorso_piccolo()));
+  EXPECT_EQ(err.str(), "");
+
+  out.str("");
+  files.files["d/X_linea.dat"] = serializza_tracciato(tracciato_piccolo());
+  EXPECT_EQ(dump("d/X_linea.dat", true), kEsitoOk);
+  EXPECT_EQ(json::parse(out.str()).at("kind"), "track_plan");
+}
+
+TEST_F(DumpCommandTest, RefusedFileIsAnErrorNamingFileRecordAndOffset) {
+  files.files["X_1.dat"] = serializza_percorso(percorso_piccolo()) + "x";
+  EXPECT_EQ(dump("X_1.dat"), kEsitoErrori);
+  EXPECT_EQ(out.str(), "");
+  EXPECT_THAT(err.str(), StartsWith("scenario-builder dump: X_1.dat: not a valid route file: "
+                                    "record 3, byte offset 45: "));
+}
+
+TEST_F(DumpCommandTest, UnreadableFileGivesTheReason) {
+  EXPECT_EQ(dump("missing/X_1.sim"), kEsitoErrori);
+  EXPECT_EQ(err.str(),
+            "scenario-builder dump: cannot read missing/X_1.sim: No such file or directory\n");
+}
+
+TEST_F(DumpCommandTest, UnknownNameIsAUsageError) {
+  files.files["X_1.txt"] = "";
+  EXPECT_EQ(dump("X_1.txt"), kEsitoUso);
+  EXPECT_THAT(err.str(), HasSubstr("X_1.txt: not the name of a compiled file"));
+  EXPECT_THAT(err.str(), HasSubstr("Usage: scenario-builder dump FILE [--json]"));
+  EXPECT_TRUE(files.log.empty()) << "nothing is read";
+}
+
+TEST_F(DumpCommandTest, CommandLineReachesTheSubcommand) {
+  files.files["X_1.sim"] = serializza_oggetti(oggetti_piccoli());
+  const char* argv[] = {"scenario-builder", "dump", "X_1.sim", "--json"};
+  EXPECT_EQ(esegui_comandi(4, argv, a), kEsitoOk);
+  EXPECT_EQ(json::parse(out.str()).at("records").size(), 87u);
+}
+
+}  // namespace
+}  // namespace sb
