@@ -14,10 +14,6 @@ EsitoCompilazione memorizza_percorso(RouteModel& m, SourceFiles& sorgenti, Long 
   m.tracciato = Tracciato{};
 
   memorizza_dati(m, sorgenti, resoconto != nullptr ? &resoconto->lettura : nullptr);
-  if (resoconto != nullptr) {
-    resoconto->codice_lettura = m.codice_errore;
-    resoconto->progressiva_lettura = m.progressiva_errore;
-  }
   // Without a line length there are no cells: no pass, no guards on cell 1,
   // and nothing sound to write.
   if (!m.ha_percorso()) return EsitoCompilazione::kSenzaPercorso;
@@ -26,7 +22,10 @@ EsitoCompilazione memorizza_percorso(RouteModel& m, SourceFiles& sorgenti, Long 
 
   oggetto& fisso = m.oggetti[85];
   cella& riservata = m.percorso[1];
-  if (fisso.parametro1 != 0 || riservata.dato1 != 0) return EsitoCompilazione::kGuardia1250;
+  // A sign's dato1 is an item index, even when it is item 0 (the 81st sign):
+  // the constant would turn it into an index past the item table.
+  if (fisso.parametro1 != 0 || riservata.dato1 != 0 || riservata.genere == kCartello)
+    return EsitoCompilazione::kGuardia1250;
   fisso.parametro1 = kCostanteOggetti;
   riservata.dato1 = kCostantePercorso;
   if (fisso.valore_d != 0 || riservata.dato2 != 0) return EsitoCompilazione::kGuardia1251;

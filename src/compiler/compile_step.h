@@ -27,8 +27,6 @@ enum class EsitoCompilazione {
 // What an author's tool wants to know beyond the model.
 struct Resoconto {
   ReaderReport lettura;
-  Long codice_lettura = 0;       // codice_errore as the reader left it
-  Long progressiva_lettura = 0;  // progressiva_errore as the reader left it
   std::vector<ErrorePassata> passata;
 };
 

@@ -7,7 +7,7 @@ namespace sb {
 
 namespace {
 
-constexpr std::array<VoceErrore, 35> kTabella = {{
+constexpr std::array<VoceErrore, 37> kTabella = {{
     {kNessunErrore, "no error"},
     {kLunghezzaTroppoGrande, "line length above 1000000 m"},
     {kProgressivaNonMultipla, "kilometric progressive bound not a multiple of 50"},
@@ -46,6 +46,8 @@ constexpr std::array<VoceErrore, 35> kTabella = {{
     {kTroppiCartelli, "too many signs: at most 81 sign texts fit"},
     {kTroppeMontagne, "too many mountain spans: at most 80 fit"},
     {kCurvaOltreTracciato, "curve runs past the end of the track plan"},
+    {kSorgenteTroppoGrande, "source file larger than 16777216 bytes"},
+    {kCampoTroppoLungo, "field longer than 65535 bytes"},
 }};
 
 }  // namespace

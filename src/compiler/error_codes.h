@@ -3,7 +3,8 @@
 // Codes below 200 and the two fatal codes are the scenario codes that the
 // compiled scenario's readers know. Codes from 201 on are this compiler's own:
 // they refuse input whose element would fall outside the route model's
-// arrays, where the scenario rules leave the outcome open.
+// arrays, where the scenario rules leave the outcome open, and input beyond
+// the reader's limits (input_limits.h).
 #pragma once
 
 #include <span>
@@ -51,6 +52,8 @@ enum CodiceErrore : Long {
   kTroppiCartelli = 204,
   kTroppeMontagne = 205,
   kCurvaOltreTracciato = 206,
+  kSorgenteTroppoGrande = 207,
+  kCampoTroppoLungo = 208,
 };
 
 struct VoceErrore {
@@ -70,6 +73,17 @@ std::string messaggio_errore(Long codice);
 class ErroreLettura : public std::runtime_error {
  public:
   using std::runtime_error::runtime_error;
+};
+
+// Input beyond one of the reader's limits (input_limits.h): the same trap,
+// but it records the limit's own code instead of code 25.
+class ErroreLimite : public ErroreLettura {
+ public:
+  ErroreLimite(Long codice, const std::string& testo) : ErroreLettura(testo), codice_(codice) {}
+  Long codice() const { return codice_; }
+
+ private:
+  Long codice_;
 };
 
 }  // namespace sb

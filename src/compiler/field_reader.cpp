@@ -5,6 +5,7 @@
 #include <limits>
 
 #include "compiler/error_codes.h"
+#include "compiler/input_limits.h"
 
 namespace sb {
 
@@ -62,7 +63,17 @@ void LettoreCampi::inizia_campo() {
   ultimo_.riga = riga_;
   ultimo_.colonna = colonna();
   ultimo_.testo.clear();
+  inizio_campo_ = pos_;
   if (finito) throw ErroreLettura("the file ends in the middle of a row");
+}
+
+void LettoreCampi::controlla_lunghezza() const {
+  const std::size_t lunghezza = pos_ - inizio_campo_;
+  if (lunghezza > kMassimoCampo) {
+    throw ErroreLimite(kCampoTroppoLungo, "a field of " + std::to_string(lunghezza) +
+                                              " bytes, the longest is " +
+                                              std::to_string(kMassimoCampo));
+  }
 }
 
 Campo LettoreCampi::leggi_testo() {
@@ -70,13 +81,16 @@ Campo LettoreCampi::leggi_testo() {
   if (pos_ < s_.size() && s_[pos_] == '"') {
     const std::size_t inizio = ++pos_;
     while (pos_ < s_.size() && s_[pos_] != '"' && s_[pos_] != '\r' && s_[pos_] != '\n') ++pos_;
-    ultimo_.testo.assign(s_.substr(inizio, pos_ - inizio));
+    const std::size_t fine_testo = pos_;
     if (pos_ < s_.size() && s_[pos_] == '"') ++pos_;
     // Anything between the closing quote and the end of the field is dropped.
     while (pos_ < s_.size() && s_[pos_] != ',' && !a_fine_riga()) ++pos_;
+    controlla_lunghezza();
+    ultimo_.testo.assign(s_.substr(inizio, fine_testo - inizio));
   } else {
     const std::size_t inizio = pos_;
     while (pos_ < s_.size() && s_[pos_] != ',' && !a_fine_riga()) ++pos_;
+    controlla_lunghezza();
     std::size_t fine_testo = pos_;
     while (fine_testo > inizio && spazio(s_[fine_testo - 1])) --fine_testo;
     ultimo_.testo.assign(s_.substr(inizio, fine_testo - inizio));
@@ -98,6 +112,7 @@ Long LettoreCampi::leggi_long() {
     while (pos_ < s_.size() && s_[pos_] != ',' && !a_fine_riga() && !spazio(s_[pos_])) ++pos_;
     fine_numero = pos_;
   }
+  controlla_lunghezza();
   const std::string_view numero = s_.substr(inizio, fine_numero - inizio);
   ultimo_.testo.assign(numero);
   chiudi_campo();

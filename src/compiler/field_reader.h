@@ -10,7 +10,9 @@
 //
 // Reading when nothing is left, text in a numeric field, or a number that does
 // not fit 32 bits throws ErroreLettura: the reader's trap turns that into
-// code 25. Every field keeps its line and column for diagnostics.
+// code 25. A field longer than kMassimoCampo bytes (input_limits.h) throws
+// ErroreLimite with code 208 before any of it is copied. Every field keeps its
+// line and column for diagnostics.
 #pragma once
 
 #include <cstddef>
@@ -52,14 +54,16 @@ class LettoreCampi {
 
  private:
   void salta_spazi();
-  void chiudi_campo();  // consumes blanks and one comma or line end
-  void inizia_campo();  // throws at end of file; records the field's place
+  void chiudi_campo();               // consumes blanks and one comma or line end
+  void inizia_campo();               // throws at end of file; records the field's place
+  void controlla_lunghezza() const;  // throws when the field read so far is too long
   bool a_fine_riga() const;
   void consuma_fine_riga();
 
   std::string_view s_;
   std::size_t pos_ = 0;
   std::size_t inizio_riga_ = 0;
+  std::size_t inizio_campo_ = 0;  // the field's first character after the blanks
   int riga_ = 1;
   Campo ultimo_;
 };

@@ -22,8 +22,8 @@ Esito fallisce(ReaderState& st, Long codice, const Campo& dove) {
   return Esito::kRitorna;
 }
 Esito fallisce(ReaderState& st, Long codice, const Campo& dove, Long posizione) {
-  fallisce(st, codice, dove);
-  st.m.progressiva_errore = posizione;
+  st.chiudi_ed_elimina(Sorgente::kLinea);
+  st.registra(codice, dove, posizione);
   return Esito::kRitorna;
 }
 
@@ -220,7 +220,7 @@ bool leggi_linea(ReaderState& st) {
   RouteModel& m = st.m;
   if (!st.sorgenti.esiste(Sorgente::kLinea) || !st.apri(Sorgente::kLinea)) {
     st.corrente = Sorgente::kLinea;
-    m.codice_errore = kSorgenteLineaMancante;
+    st.registra_senza_luogo(kSorgenteLineaMancante);
     return false;
   }
   LettoreCampi& in = *st.lettore;

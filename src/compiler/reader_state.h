@@ -42,6 +42,7 @@ struct ReaderState {
   // the given field.
   void registra(Long codice, const Campo& dove);
   void registra(Long codice, const Campo& dove, Long posizione);
+  void registra_senza_luogo(Long codice);
 
   // The range test of a row position: (p + margin) / 50 must not exceed the
   // last cell. A model without cells cannot be written into: ErroreLettura.

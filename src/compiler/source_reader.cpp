@@ -1,5 +1,6 @@
 #include "compiler/source_reader.h"
 
+#include "compiler/input_limits.h"
 #include "compiler/reader_state.h"
 
 namespace sb {
@@ -8,6 +9,11 @@ bool ReaderState::apri(Sorgente s) {
   std::optional<std::string> testo = sorgenti.carica(s);
   corrente = s;
   if (!testo) return false;
+  if (testo->size() > kMassimoSorgente) {
+    throw ErroreLimite(kSorgenteTroppoGrande, "a source of " + std::to_string(testo->size()) +
+                                                  " bytes, the largest is " +
+                                                  std::to_string(kMassimoSorgente));
+  }
   testo_ = std::move(*testo);
   lettore.emplace(testo_);
   lettore->su_troncamento = [this](const Campo& campo, int bit, Long v) {
@@ -40,11 +46,19 @@ void ReaderState::chiudi_ed_elimina(Sorgente s) {
 void ReaderState::registra(Long codice, const Campo& dove) {
   m.codice_errore = codice;
   report.luogo_errore = Luogo{corrente, dove.riga, dove.colonna};
+  report.codici.push_back({codice, std::nullopt, report.luogo_errore, {}});
 }
 
 void ReaderState::registra(Long codice, const Campo& dove, Long posizione) {
   registra(codice, dove);
   m.progressiva_errore = posizione;
+  report.codici.back().posizione = posizione;
+}
+
+void ReaderState::registra_senza_luogo(Long codice) {
+  m.codice_errore = codice;
+  report.luogo_errore.reset();
+  report.codici.push_back({codice, std::nullopt, std::nullopt, {}});
 }
 
 bool ReaderState::nel_percorso(Long p, Long margine) const {
@@ -67,19 +81,26 @@ void memorizza_dati(RouteModel& m, SourceFiles& sorgenti, ReaderReport* report) 
   ReaderState st{m, sorgenti, report != nullptr ? *report : locale};
   m.oggetti[85].testo = m.scenario;
   m.oggetti[86].testo = m.treno;
-  try {
-    if (leggi_linea(st)) leggi_treno(st);
-  } catch (const ErroreLettura& e) {
-    // The trap: whatever could not be read ends the reading with code 25; both
-    // sources that still exist are deleted.
+  // The trap: whatever could not be read ends the reading with code 25, input
+  // beyond a limit with the limit's code; both sources that still exist are
+  // deleted.
+  auto trappola = [&](const ErroreLettura& e, Long codice) {
     const Luogo dove{st.corrente, st.lettore ? st.lettore->ultimo().riga : 0,
                      st.lettore ? st.lettore->ultimo().colonna : 0};
     st.lettore.reset();
     for (Sorgente s : {Sorgente::kLinea, Sorgente::kTreno})
       if (sorgenti.esiste(s)) sorgenti.elimina(s);
-    m.codice_errore = kLetturaFallita;
+    m.codice_errore = codice;
     st.report.luogo_errore = dove;
     st.report.dettaglio = e.what();
+    st.report.codici.push_back({codice, std::nullopt, dove, e.what()});
+  };
+  try {
+    if (leggi_linea(st)) leggi_treno(st);
+  } catch (const ErroreLimite& e) {
+    trappola(e, e.codice());
+  } catch (const ErroreLettura& e) {
+    trappola(e, kLetturaFallita);
   }
 }
 

@@ -46,10 +46,21 @@ struct ElementoLetto {
   Luogo luogo;
 };
 
-// What the reader tells beyond the model: where the recorded error stands,
-// and the warnings.
+// A code that the reader recorded: codice_errore keeps only the last one, but
+// an author wants to see each (a line-phase code 15 followed by a train-phase
+// code, say).
+struct CodiceLetto {
+  Long codice = 0;
+  std::optional<Long> posizione;  // metres, for the codes that carry one
+  std::optional<Luogo> luogo;     // the field that caused it, when it has one
+  std::string dettaglio;          // for code 25: what could not be read
+};
+
+// What the reader tells beyond the model: every code it recorded, with its
+// place, and the warnings.
 struct ReaderReport {
-  std::optional<Luogo> luogo_errore;  // the field that caused codice_errore, when it has one
+  std::vector<CodiceLetto> codici;
+  std::optional<Luogo> luogo_errore;  // the place of the last code, when it has one
   std::string dettaglio;              // for code 25: what could not be read
   std::vector<Avviso> avvisi;
   std::vector<ElementoLetto> segnali;

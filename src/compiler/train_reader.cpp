@@ -59,8 +59,8 @@ Esito fallisce(ReaderState& st, Long codice, const Campo& dove) {
   return Esito::kRitorna;
 }
 Esito fallisce(ReaderState& st, Long codice, const Campo& dove, Long posizione) {
-  fallisce(st, codice, dove);
-  st.m.progressiva_errore = posizione;
+  st.chiudi_ed_elimina(Sorgente::kTreno);
+  st.registra(codice, dove, posizione);
   return Esito::kRitorna;
 }
 
@@ -328,8 +328,8 @@ void leggi_treno(ReaderState& st) {
   // The kilometric progressives, as reordered, must start and end on a cell.
   for (int i = 81; i <= 83; ++i) {
     if (m.oggetti[i].valore_a % 50 != 0 || m.oggetti[i].valore_b % 50 != 0) {
-      m.codice_errore = kProgressivaNonMultipla;
-      st.report.luogo_errore.reset();
+      st.registra_senza_luogo(kProgressivaNonMultipla);
+      break;
     }
   }
 }

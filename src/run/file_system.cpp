@@ -95,4 +95,10 @@ void DiskFileSystem::remove(const std::string& path) {
   if (cancella(path) != 0) throw FileError(path, "delete", std::strerror(errno));
 }
 
+void DiskFileSystem::create_directories(const std::string& path) {
+  std::error_code ec;
+  fs::create_directories(percorso_nativo(path), ec);
+  if (ec) throw FileError(path, "create the directory", ec.message());
+}
+
 }  // namespace sb

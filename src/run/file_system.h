@@ -36,6 +36,8 @@ class FileSystem {
   virtual void write(const std::string& path, const std::string& bytes) = 0;
   // Deletes the file. Throws FileError.
   virtual void remove(const std::string& path) = 0;
+  // Creates a directory and its parents when they do not exist. Throws FileError.
+  virtual void create_directories(const std::string& path) = 0;
 };
 
 // The real file system, through the C++ standard library and POSIX/Win32
@@ -46,6 +48,7 @@ class DiskFileSystem : public FileSystem {
   std::string read(const std::string& path) override;
   void write(const std::string& path, const std::string& bytes) override;
   void remove(const std::string& path) override;
+  void create_directories(const std::string& path) override;
 };
 
 }  // namespace sb

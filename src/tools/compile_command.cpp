@@ -88,7 +88,7 @@ nlohmann::json in_json(const Diagnostica& d) {
                       {"file", d.file},
                       {"line", d.riga},
                       {"column", d.colonna},
-                      {"message", da_1252_a_utf8(d.messaggio)}};
+                      {"message", utf8_da_1252(d.messaggio)}};
   j["code"] = d.errore ? nlohmann::json(d.codice) : nlohmann::json(nullptr);
   j["position"] = d.posizione ? nlohmann::json(*d.posizione) : nlohmann::json(nullptr);
   return j;
@@ -148,6 +148,7 @@ int comando_compile(const OpzioniCompile& o, Ambiente& a) {
   std::string problema;
   if (esito == EsitoCompilazione::kCompleto) {
     try {
+      a.files.create_directories(o.cartella);
       for (const std::string& nome : scrivi_compilati(*m, nomi, percorso_di, a.files))
         scritti.push_back(percorso_di(nome));
     } catch (const FileError& e) {
@@ -155,7 +156,8 @@ int comando_compile(const OpzioniCompile& o, Ambiente& a) {
       stato = kEsitoErrori;
     }
   } else if (esito == EsitoCompilazione::kSenzaPercorso) {
-    problema = "the line has no cells (no line length was read): no compiled file was written";
+    problema =
+        "the line has no cells (no valid line length was read): no compiled file was written";
     stato = kEsitoErrori;
   } else {
     const Long codice =

@@ -88,23 +88,18 @@ std::vector<Diagnostica> raccogli_diagnostiche(const RouteModel& m, const Resoco
   auto nome = [&](Sorgente s) { return s == Sorgente::kLinea ? file_linea : file_treno; };
   std::vector<Diagnostica> out;
 
-  if (esito.codice_lettura != 0) {
+  for (const CodiceLetto& c : r.codici) {
     Diagnostica d;
-    d.codice = esito.codice_lettura;
-    if (codice_con_posizione(d.codice)) {
-      d.posizione = esito.progressiva_lettura;
-      d.messaggio = messaggio_con_posizione(m, d.codice, esito.progressiva_lettura);
-    } else {
-      d.messaggio = messaggio_errore(d.codice);
-    }
-    if (d.codice == kLetturaFallita && !r.dettaglio.empty()) d.messaggio += ": " + r.dettaglio;
-    if (r.luogo_errore) {
-      d.file = nome(r.luogo_errore->sorgente);
-      d.riga = r.luogo_errore->riga;
-      d.colonna = r.luogo_errore->colonna;
-    } else {
-      // Only the missing line source and the progressive check have no place.
-      d.file = file_linea;
+    d.codice = c.codice;
+    d.posizione = c.posizione;
+    d.messaggio = c.posizione ? messaggio_con_posizione(m, d.codice, *c.posizione)
+                              : messaggio_errore(d.codice);
+    if (!c.dettaglio.empty()) d.messaggio += ": " + c.dettaglio;
+    // Only the missing line source and the progressive check have no place.
+    d.file = c.luogo ? nome(c.luogo->sorgente) : file_linea;
+    if (c.luogo) {
+      d.riga = c.luogo->riga;
+      d.colonna = c.luogo->colonna;
     }
     out.push_back(d);
   }
@@ -139,11 +134,25 @@ std::vector<Diagnostica> raccogli_diagnostiche(const RouteModel& m, const Resoco
 }
 
 std::string formatta(const Diagnostica& d, std::string_view sorgente) {
+  // Appended piece by piece: GCC 12 warns wrongly about `"x" + std::to_string(n)`.
   std::string testo = d.file;
-  if (d.riga > 0) testo += ":" + std::to_string(d.riga);
-  if (d.riga > 0 && d.colonna > 0) testo += ":" + std::to_string(d.colonna);
-  testo += d.errore ? ": error " + std::to_string(d.codice) + ": " : ": warning: ";
-  testo += d.messaggio + "\n";
+  if (d.riga > 0) {
+    testo += ':';
+    testo += std::to_string(d.riga);
+    if (d.colonna > 0) {
+      testo += ':';
+      testo += std::to_string(d.colonna);
+    }
+  }
+  if (d.errore) {
+    testo += ": error ";
+    testo += std::to_string(d.codice);
+    testo += ": ";
+  } else {
+    testo += ": warning: ";
+  }
+  testo += d.messaggio;
+  testo += '\n';
   if (d.riga <= 0) return testo;
 
   // The source line, then a caret under the field (tabs kept so that it lines up).

@@ -44,28 +44,6 @@ std::string intero(T v) {
   return s;
 }
 
-// The 1252 table for 0x80-0x9F; the unassigned bytes keep their own value.
-constexpr std::array<char16_t, 32> kDa80A9F = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,  // 80-87
-    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,  // 88-8F
-    0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,  // 90-97
-    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,  // 98-9F
-};
-
-void metti_utf8(std::string& s, char32_t c) {
-  if (c < 0x80) {
-    s.push_back(static_cast<char>(c));
-  } else if (c < 0x800) {
-    s.push_back(static_cast<char>(0xC0 | (c >> 6)));
-    s.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-  } else {
-    // Every code point of the table is below U+10000.
-    s.push_back(static_cast<char>(0xE0 | (c >> 12)));
-    s.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-    s.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-  }
-}
-
 // C0 and C1 controls and DEL: shown as escapes, never as raw bytes.
 bool di_controllo(char32_t c) {
   return c < 0x20 || (c >= 0x7F && c <= 0x9F);
@@ -310,18 +288,6 @@ std::string messaggio_rifiuto(std::string_view file, GenereFile g, const ErroreF
   s += ": not a valid ";
   s += descrizione_genere(g);
   s += ": record " + intero(e.record) + ", byte offset " + intero(e.offset) + ": " + e.motivo;
-  return s;
-}
-
-char32_t codice_1252(unsigned char b) {
-  if (b >= 0x80 && b <= 0x9F) return kDa80A9F.at(b - 0x80u);
-  return b;
-}
-
-std::string utf8_da_1252(std::string_view testo) {
-  std::string s;
-  s.reserve(testo.size());
-  for (const char ch : testo) metti_utf8(s, codice_1252(static_cast<unsigned char>(ch)));
   return s;
 }
 

@@ -15,6 +15,7 @@
 
 #include "compiler/compiled_files.h"
 #include "compiler/route_model.h"
+#include "tools/text_encoding.h"
 
 namespace sb {
 
@@ -32,15 +33,6 @@ const char* descrizione_genere(GenereFile g);
 // The text that a refused file gets on the error stream:
 // "FILE: not a valid route file: record R, byte offset O: REASON".
 std::string messaggio_rifiuto(std::string_view file, GenereFile g, const ErroreFormato& e);
-
-// The code point of one Windows-1252 byte. 0x80-0x9F follow the code page's
-// table; its five unassigned bytes (0x81, 0x8D, 0x8F, 0x90, 0x9D) keep their
-// own value as a C1 control, so that every byte stays distinct. 0xA0-0xFF are
-// U+00A0-U+00FF, and ASCII is itself.
-char32_t codice_1252(unsigned char b);
-
-// The UTF-8 form of a Windows-1252 text.
-std::string utf8_da_1252(std::string_view testo);
 
 // The shortest text that reads back as exactly the same Double, always with a
 // decimal point or an exponent ("1.0", "-0.0", "1e+300"); "nan", "inf",

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <functional>
 #include <limits>
+#include <system_error>
 #include <utility>
 
 #include "tools/dump.h"
@@ -28,9 +29,9 @@ namespace {
 constexpr double kLarghezza = 1600;
 constexpr double kSinistra = 130;  // left edge of the plotting area
 constexpr double kDestra = 1470;   // right edge
-constexpr double kAltezzaMassimaPianta = 600;
+constexpr double kAltezzaMassimaPianta = 640;
 constexpr double kMarginePianta = 40;
-constexpr double kAltezzaNomi = 120;  // room above the profile for station names
+constexpr double kAltezzaNomi = 165;  // most room above the profile for station names
 constexpr double kAltezzaProfilo = 320;
 constexpr double kAltezzaCorsia = 26;  // one lane of markers under the profile
 
@@ -66,7 +67,10 @@ std::string n(double v) {
 std::string decimali(double v, int cifre) {
   if (!std::isfinite(v)) return "?";
   char buf[64];
-  const auto r = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed, cifre);
+  auto r = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed, cifre);
+  // A value too long for fixed notation (a corrupt plan's scale) is written
+  // with an exponent instead.
+  if (r.ec != std::errc{}) r = std::to_chars(buf, buf + sizeof buf, v);
   std::string s(buf, r.ptr);
   if (s.find_first_not_of("-0.") == std::string::npos) s = s.substr(s[0] == '-' ? 1 : 0);
   return s;
@@ -461,8 +465,22 @@ double disegna_pianta(std::string& s, const Contesto& k, double y0) {
     if (!(l > 0) || !std::isfinite(l)) return std::pair<double, double>{lato, 0};
     return std::pair<double, double>{-dy / l * lato, dx / l * lato};
   };
-  // A label beside the track at metre m, clear of it on the side `lato`;
-  // with `fondo` on a pale box sized from the number of characters.
+  // Labels never cover one another nor a station: each one placed, and each
+  // station's dot, reserves its box, and a label that finds no free place is
+  // left out (the station keeps its tooltip, and the profile names it).
+  struct Riquadro {
+    double x0, y0, x1, y1;
+  };
+  std::vector<Riquadro> occupati;
+  const auto libero = [&](const Riquadro& r) {
+    if (r.x0 < kSinistra || r.x1 > kDestra || r.y0 < alto || r.y1 > alto + cornice) return false;
+    return std::none_of(occupati.begin(), occupati.end(), [&](const Riquadro& o) {
+      return r.x0 < o.x1 && o.x0 < r.x1 && r.y0 < o.y1 && o.y0 < r.y1;
+    });
+  };
+  // A label beside the track at metre m, `distanza` px out on the side
+  // `lato`; with `fondo` on a pale box. Its size is estimated from the number
+  // of characters. Returns false, drawing nothing, when the place is taken.
   const auto a_lato = [&](std::size_t m, double lato, double distanza, const std::string& testo,
                           double corpo, std::string_view attributi, bool fondo) {
     const auto [nx, ny] = normale(m, lato);
@@ -470,50 +488,67 @@ double disegna_pianta(std::string& s, const Contesto& k, double y0) {
     const double ay = py(m) + ny * distanza;
     const char* ancora = nx > 0.35 ? "start" : nx < -0.35 ? "end" : "middle";
     const double base = ay + corpo * 0.35 + ny * corpo * 0.5;
+    std::size_t caratteri = 0;
+    for (const char c : testo) caratteri += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+    const double w = static_cast<double>(caratteri) * corpo * 0.6;
+    const double x0 = nx > 0.35 ? ax : nx < -0.35 ? ax - w : ax - w / 2;
+    const Riquadro r{x0 - 3, base - corpo * 0.95, x0 + w + 3, base + corpo * 0.35};
+    if (!libero(r)) return false;
+    occupati.push_back(r);
     if (fondo) {
-      std::size_t caratteri = 0;
-      for (const char c : testo) caratteri += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
-      const double w = static_cast<double>(caratteri) * corpo * 0.6;
-      const double x0 = nx > 0.35 ? ax : nx < -0.35 ? ax - w : ax - w / 2;
-      s += "<rect x=\"" + n(x0 - 3) + "\" y=\"" + n(base - corpo * 0.95) + "\" width=\"" +
-           n(w + 6) + "\" height=\"" + n(corpo * 1.3) +
+      s += "<rect x=\"" + n(r.x0) + "\" y=\"" + n(r.y0) + "\" width=\"" + n(r.x1 - r.x0) +
+           "\" height=\"" + n(r.y1 - r.y0) +
            "\" rx=\"3\" fill=\"#fff\" fill-opacity=\"0.85\" stroke=\"#ccc\" stroke-width=\"0.6\"/>";
     }
     s += etichetta(ax, base, xml(testo), std::string(attributi) + " text-anchor=\"" + ancora + "\"",
                    !fondo);
+    return true;
   };
-
-  // Kilometre posts at the profile's ticks, so that the two views can be matched.
-  // None just before the end, where its label would run into the end's.
-  for (double k_m = k.passo_km * 1000; k_m < k.fine_linea - k.passo_km * 250;
-       k_m += k.passo_km * 1000) {
-    const auto m = static_cast<std::size_t>(std::llround(k_m));
-    if (!valido(m)) continue;
-    s += "<circle cx=\"" + n(px(m)) + "\" cy=\"" + n(py(m)) + "\" r=\"2.5\" fill=\"#999\"/>";
-    a_lato(m, -1, 8, decimali(k_m / 1000, cifre_del_passo(k.passo_km)) + " km", 11,
-           "font-size=\"11\" fill=\"#888\"", false);
-  }
 
   // The start and the end of the line.
   const auto capolinea = [&](std::size_t m, const char* nome) {
     s += "<circle cx=\"" + n(px(m)) + "\" cy=\"" + n(py(m)) + "\" r=\"6\" fill=\"#333\"/>";
-    a_lato(m, -1, 12, nome, 12, "font-size=\"12\" font-weight=\"bold\" fill=\"#333\"", false);
+    const char* attributi = "font-size=\"12\" font-weight=\"bold\" fill=\"#333\"";
+    if (!a_lato(m, -1, 12, nome, 12, attributi, false))
+      a_lato(m, 1, 12, nome, 12, attributi, false);
   };
   if (valido(0)) capolinea(0, "start");
   if (valido(fine) && fine > 0) capolinea(fine, "end");
 
-  // The stations, named on alternate sides so that neighbours overlap less.
-  double lato = 1;
+  // The stations: every dot first, then the names, on alternate sides so
+  // that neighbours collide less.
+  std::vector<const StazioneGrafico*> sulla_pianta;
   for (const StazioneGrafico& st : k.stazioni) {
-    if (st.posizione < 0) continue;
+    if (st.posizione < 0 || !valido(static_cast<std::size_t>(st.posizione))) continue;
     const auto m = static_cast<std::size_t>(st.posizione);
-    if (!valido(m)) continue;
+    sulla_pianta.push_back(&st);
     s += "<circle cx=\"" + n(px(m)) + "\" cy=\"" + n(py(m)) +
          "\" r=\"5.5\" fill=\"#fff\" stroke=\"" + kColoreStazione +
          "\" stroke-width=\"2.5\"><title>" + xml(st.nome) + " (" + km(st.posizione) +
          ")</title></circle>";
-    a_lato(m, lato, 11, st.nome, 14, "font-size=\"14\" fill=\"#111\"", true);
+    occupati.push_back({px(m) - 6, py(m) - 6, px(m) + 6, py(m) + 6});
+  }
+  double lato = 1;
+  for (const StazioneGrafico* st : sulla_pianta) {
+    const auto m = static_cast<std::size_t>(st->posizione);
+    const char* attributi = "font-size=\"14\" fill=\"#111\"";
+    for (const auto& [verso, distanza] : {std::pair{lato, 12.0}, std::pair{-lato, 12.0},
+                                          std::pair{lato, 30.0}, std::pair{-lato, 30.0}}) {
+      if (a_lato(m, verso, distanza, st->nome, 14, attributi, true)) break;
+    }
     lato = -lato;
+  }
+
+  // Kilometre posts at the profile's ticks, so that the two views can be
+  // matched; labelled where there is room.
+  for (double k_m = k.passo_km * 1000; k_m < k.fine_linea; k_m += k.passo_km * 1000) {
+    const auto m = static_cast<std::size_t>(std::llround(k_m));
+    if (!valido(m)) continue;
+    s += "<circle cx=\"" + n(px(m)) + "\" cy=\"" + n(py(m)) + "\" r=\"2.5\" fill=\"#999\"/>";
+    const std::string testo = decimali(k_m / 1000, cifre_del_passo(k.passo_km)) + " km";
+    if (!a_lato(m, -1, 8, testo, 11, "font-size=\"11\" fill=\"#888\"", false)) {
+      a_lato(m, 1, 8, testo, 11, "font-size=\"11\" fill=\"#888\"", false);
+    }
   }
 
   // A scale bar of a round length, about 150 px long.
@@ -533,8 +568,21 @@ double disegna_pianta(std::string& s, const Contesto& k, double y0) {
 
 double disegna_profilo(std::string& s, const Contesto& k, double y0) {
   const std::vector<cella>& percorso = k.d.percorso;
-  // Room above the graph for the names of the stations, when there are any.
-  const double alto = y0 + 26 + (k.stazioni.empty() ? 10 : kAltezzaNomi);  // top of the graph
+  // Room above the graph for the names of the stations, slanted at 50
+  // degrees: as tall as the longest name needs, within a limit.
+  std::size_t nome_piu_lungo = 0;
+  for (const StazioneGrafico& st : k.stazioni) {
+    const auto caratteri =
+        static_cast<std::size_t>(std::count_if(st.nome.begin(), st.nome.end(), [](char c) {
+          return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+        }));
+    nome_piu_lungo = std::max(nome_piu_lungo, caratteri);
+  }
+  const double altezza_nomi =
+      k.stazioni.empty()
+          ? 10
+          : std::min(kAltezzaNomi, 34 + static_cast<double>(nome_piu_lungo) * 13 * 0.6 * 0.77);
+  const double alto = y0 + 26 + altezza_nomi;  // top of the graph
   const double basso = alto + kAltezzaProfilo;
   const double corsie = basso + 8;
   const double fondo = corsie + kNumeroCorsie * kAltezzaCorsia;
@@ -666,15 +714,34 @@ double disegna_profilo(std::string& s, const Contesto& k, double y0) {
          xml(descrizione_elemento(e, metri, k.d.oggetti)) + "</title></g>";
   }
 
-  // Stations: a dashed line through graph and lanes, the name above.
+  // Stations: a dashed line through graph and lanes, the name above. Names
+  // of stations close together are spread apart, as near to their station as
+  // the room allows, and joined to it by a short leader.
+  std::vector<std::pair<double, const StazioneGrafico*>> nomi;
   for (const StazioneGrafico& st : k.stazioni) {
     if (st.posizione < 0 || st.posizione > k.fine_grafico) continue;
-    const double xs = x(st.posizione);
-    s += "<path d=\"M" + n(xs) + " " + n(alto - 4) + "V" + n(fondo) +
-         "\" stroke=\"#555\" stroke-width=\"1\" stroke-dasharray=\"4 3\"/>";
-    s += "<text x=\"" + n(xs) + "\" y=\"" + n(alto - 8) + "\" transform=\"rotate(-50 " + n(xs) +
-         " " + n(alto - 8) + ")\" font-size=\"13\" fill=\"#111\">" + xml(st.nome) + "<title>" +
-         xml(st.nome + " (" + km(st.posizione) + ")") + "</title></text>";
+    nomi.emplace_back(x(st.posizione), &st);
+  }
+  std::stable_sort(nomi.begin(), nomi.end(),
+                   [](const auto& a, const auto& b) { return a.first < b.first; });
+  constexpr double kDistanzaNomi = 17;
+  std::vector<double> xn(nomi.size());
+  for (std::size_t i = 0; i < nomi.size(); ++i) {
+    xn[i] = i == 0 ? nomi[i].first : std::max(nomi[i].first, xn[i - 1] + kDistanzaNomi);
+  }
+  for (std::size_t i = nomi.size(); i-- > 0;) {
+    const double limite = i + 1 == nomi.size() ? kDestra : xn[i + 1] - kDistanzaNomi;
+    xn[i] = std::min(xn[i], limite);
+  }
+  for (std::size_t i = 0; i < nomi.size(); ++i) {
+    const double xs = nomi[i].first;
+    const StazioneGrafico& st = *nomi[i].second;
+    s += "<path d=\"M" + n(xn[i]) + " " + n(alto - 16) + "L" + n(xs) + " " + n(alto - 6) + "V" +
+         n(fondo) +
+         "\" fill=\"none\" stroke=\"#555\" stroke-width=\"1\" stroke-dasharray=\"4 3\"/>";
+    s += "<text x=\"" + n(xn[i]) + "\" y=\"" + n(alto - 20) + "\" transform=\"rotate(-50 " +
+         n(xn[i]) + " " + n(alto - 20) + ")\" font-size=\"13\" fill=\"#111\">" + xml(st.nome) +
+         "<title>" + xml(st.nome + " (" + km(st.posizione) + ")") + "</title></text>";
   }
   return fondo + 60 - y0;
 }

@@ -14,6 +14,7 @@ namespace sb {
 int comando_sources(const OpzioniSources& o, Ambiente& a) {
   const NomiFile nomi{kScenario, kTreno};
   try {
+    a.files.create_directories(o.cartella);
     for (const auto& [nome, righe] : {std::pair{nomi.sorgente_linea(), dati_linea()},
                                       std::pair{nomi.sorgente_treno(), dati_treno()}}) {
       const std::string percorso = (std::filesystem::path(o.cartella) / nome).string();

@@ -1,5 +1,5 @@
 // Texts of the scenario are bytes of the Western (Windows-1252) code page;
-// JSON output wants UTF-8.
+// JSON and SVG output want UTF-8.
 #pragma once
 
 #include <string>
@@ -7,6 +7,16 @@
 
 namespace sb {
 
-std::string da_1252_a_utf8(std::string_view testo);
+// The code point of one Windows-1252 byte. 0x80-0x9F follow the code page's
+// table; its five unassigned bytes (0x81, 0x8D, 0x8F, 0x90, 0x9D) keep their
+// own value as a C1 control, so that every byte stays distinct. 0xA0-0xFF are
+// U+00A0-U+00FF, and ASCII is itself.
+char32_t codice_1252(unsigned char b);
+
+// Appends the UTF-8 form of a code point below U+10000.
+void metti_utf8(std::string& s, char32_t c);
+
+// The UTF-8 form of a Windows-1252 text.
+std::string utf8_da_1252(std::string_view testo);
 
 }  // namespace sb

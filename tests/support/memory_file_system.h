@@ -40,6 +40,7 @@ class MemoryFileSystem : public FileSystem {
     maybe_fail(path, "delete");
     if (files.erase(path) == 0) throw FileError(path, "delete", "No such file or directory");
   }
+  void create_directories(const std::string& path) override { note("mkdir " + path); }
 
  private:
   int count_ = 0;

@@ -1,0 +1,60 @@
+// waiting-window-preview.exe: shows the run's waiting window for a number of
+// seconds through the same platform code, so that a test can take a picture
+// of it. It is built for the tests and never shipped.
+//
+//   waiting-window-preview SECONDS GEOMETRY_FILE [errore CODE]
+//
+// GEOMETRY_FILE receives, once the window is painted, the lines
+// "client LEFT TOP RIGHT BOTTOM" and "label LEFT TOP RIGHT BOTTOM" in screen
+// pixels. Like the run, the program then waits without handling any window
+// event. With "errore CODE" it calls errore after the wait, which shows its
+// message box and ends the program with the fatal status; otherwise the
+// program closes the window and ends with status 0.
+#include <windows.h>
+// after windows.h, which it needs
+#include <shellapi.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "run/file_system.h"
+#include "run/platform_win32.h"
+
+namespace {
+
+std::string riga(const char* nome, const RECT& r) {
+  return std::string(nome) + " " + std::to_string(r.left) + " " + std::to_string(r.top) + " " +
+         std::to_string(r.right) + " " + std::to_string(r.bottom) + "\r\n";
+}
+
+}  // namespace
+
+int WINAPI WinMain(HINSTANCE istanza, HINSTANCE, LPSTR, int) {
+  std::vector<std::string> argomenti;
+  int n = 0;
+  if (wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &n)) {
+    for (int i = 0; i < n; ++i) argomenti.push_back(sb::a_utf8(argv[i]));
+    LocalFree(argv);
+  }
+  const bool con_errore = argomenti.size() == 5 && argomenti[3] == "errore";
+  if (argomenti.size() != 3 && !con_errore) {
+    MessageBoxW(nullptr, L"usage: waiting-window-preview SECONDS GEOMETRY_FILE [errore CODE]",
+                sb::kTitolo, MB_OK);
+    return 2;
+  }
+  sb::Win32Platform platform(istanza);
+  sb::DiskFileSystem files;
+  try {
+    const DWORD secondi = static_cast<DWORD>(std::min(std::stoul(argomenti[1]), 3600UL));
+    platform.show_waiting_window();
+    files.write(argomenti[2], riga("client", platform.client_on_screen()) +
+                                  riga("label", platform.label_on_screen()));
+    Sleep(secondi * 1000);
+    if (con_errore) platform.errore(argomenti[4]);
+  } catch (const std::exception& e) {
+    platform.report_failure(e.what());
+  }
+  platform.close_waiting_window();
+  return 0;
+}
