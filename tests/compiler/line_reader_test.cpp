@@ -222,6 +222,19 @@ TEST(LineReader, SignsBeyondTheItemSlotsAndBeforeTheStartAreRefused) {
   EXPECT_EQ(prima.codice(), kPrimaDellInizio);
 }
 
+TEST(LineReader, WithoutCurvesTheTrackRunsStraightAlongY) {
+  const Lettura l = leggi_righe("");
+  ASSERT_EQ(l.codice(), 0);
+  const Tracciato& t = l.m->tracciato;
+  for (Long m = 2; m <= 168998; ++m) {
+    ASSERT_EQ(t.x(m).tipo, TipoValore::kDoppio) << m;
+    ASSERT_EQ(t.x(m).valore, 0.0) << m;
+    ASSERT_EQ(t.y(m).valore, static_cast<double>(m)) << m;
+  }
+  EXPECT_EQ(t.x(168999).tipo, TipoValore::kVuoto);
+  EXPECT_EQ(t.y(169000).tipo, TipoValore::kVuoto);
+}
+
 TEST(LineReader, CurvesBuildTheTrackPlan) {
   const Lettura l = leggi_righe("curvad2,  100,  10\n");
   ASSERT_EQ(l.codice(), 0);

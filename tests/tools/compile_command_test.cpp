@@ -1,8 +1,13 @@
 #include <gtest/gtest.h>
+#include <unistd.h>
 
+#include <filesystem>
 #include <nlohmann/json.hpp>
 #include <sstream>
 
+#include "run/file_system.h"
+#include "run/run_sequence.h"
+#include "support/fake_platform.h"
 #include "support/memory_file_system.h"
 #include "tools/commands.h"
 
@@ -194,6 +199,94 @@ TEST(CompileCommand, JsonCarriesTheOutcome) {
   EXPECT_EQ(j["diagnostics"][0]["line"], 4);
   EXPECT_EQ(j["diagnostics"][0]["column"], 11);
   EXPECT_EQ(j["diagnostics"][0]["severity"], "error");
+}
+
+}  // namespace
+}  // namespace sb
+
+namespace sb {
+namespace {
+
+// The built-in sources through `compile` give the bytes of the one-shot run.
+TEST(CompileCommandBuiltIn, SameBytesAsTheOneShotRun) {
+  testing::FakePlatform platform;
+  MemoryFileSystem run;
+  esegui_run(platform, run);
+
+  MemoryFileSystem fs;
+  std::ostringstream out, err;
+  Ambiente a{fs, out, err};
+  ASSERT_EQ(comando_sources(OpzioniSources{"/authors"}, a), kEsitoOk);
+  OpzioniCompile o;
+  o.linea = "/authors/BORGOLUCE_linea.txt";
+  o.treno = "/authors/BORGOLUCE_5127-.txt";
+  o.cartella = "/out";
+  ASSERT_EQ(comando_compile(o, a), kEsitoOk) << err.str();
+  for (const char* nome : {"BORGOLUCE_linea.dat", "BORGOLUCE_5127.sim", "BORGOLUCE_5127.dat"})
+    EXPECT_EQ(fs.files.at(std::string("/out/") + nome),
+              run.files.at(std::string("/opt/sim/") + nome))
+        << nome;
+}
+
+// Every file operation of `compile` can fail: the failure is reported by
+// name, the exit status is 1, and the author's sources are untouched.
+TEST(CompileCommandFaults, EveryFailingOperationIsReportedAndTheSourcesSurvive) {
+  auto prepara = [](MemoryFileSystem& fs) {
+    fs.files[kLinea] = kTestaLinea + "[fine]\r\n";
+    fs.files[kTreno] = kTestaTreno + "[fine]\r\n";
+  };
+  OpzioniCompile o;
+  o.linea = kLinea;
+  o.treno = kTreno;
+  o.cartella = "/out";
+  MemoryFileSystem pulito;
+  prepara(pulito);
+  {
+    std::ostringstream out, err;
+    Ambiente a{pulito, out, err};
+    ASSERT_EQ(comando_compile(o, a), kEsitoOk);
+  }
+  const int operazioni = static_cast<int>(pulito.log.size());
+  for (int n = 1; n <= operazioni; ++n) {
+    const std::string operazione = pulito.log[static_cast<std::size_t>(n - 1)];
+    if (operazione.rfind("exists ", 0) == 0 || operazione.rfind("mkdir ", 0) == 0) continue;
+    MemoryFileSystem fs;
+    prepara(fs);
+    fs.fail_at = n;
+    std::ostringstream out, err;
+    Ambiente a{fs, out, err};
+    EXPECT_EQ(comando_compile(o, a), kEsitoErrori) << operazione;
+    const std::string path = operazione.substr(operazione.find(' ') + 1);
+    EXPECT_NE(err.str().find(path), std::string::npos) << err.str();
+    EXPECT_EQ(fs.files.at(kLinea), kTestaLinea + "[fine]\r\n");
+    EXPECT_EQ(fs.files.at(kTreno), kTestaTreno + "[fine]\r\n");
+  }
+}
+
+// On disk: the sources keep their bytes and their time stamps.
+TEST(CompileCommandOnDisk, SourcesKeepTheirBytesAndTimeStamps) {
+  namespace fs = std::filesystem;
+  const fs::path dir = fs::temp_directory_path() / ("sb_compile_" + std::to_string(::getpid()));
+  fs::remove_all(dir);
+  DiskFileSystem disk;
+  std::ostringstream out, err;
+  Ambiente a{disk, out, err};
+  ASSERT_EQ(comando_sources(OpzioniSources{dir.string()}, a), kEsitoOk);
+  const fs::path linea = dir / "BORGOLUCE_linea.txt";
+  const fs::path treno = dir / "BORGOLUCE_5127-.txt";
+  const auto t_linea = fs::last_write_time(linea);
+  const auto t_treno = fs::last_write_time(treno);
+  const std::string b_linea = disk.read(linea.string());
+  OpzioniCompile o;
+  o.linea = linea.string();
+  o.treno = treno.string();
+  o.cartella = dir.string();  // the compiled files beside the sources
+  EXPECT_EQ(comando_compile(o, a), kEsitoOk) << err.str();
+  EXPECT_EQ(fs::last_write_time(linea), t_linea);
+  EXPECT_EQ(fs::last_write_time(treno), t_treno);
+  EXPECT_EQ(disk.read(linea.string()), b_linea);
+  EXPECT_TRUE(fs::exists(dir / "BORGOLUCE_5127.dat"));
+  fs::remove_all(dir);
 }
 
 }  // namespace
