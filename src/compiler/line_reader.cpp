@@ -15,25 +15,6 @@ constexpr Long kLimiteGeometria = 1000000;
 constexpr int kCommentiGenerale = 10;
 constexpr int kCommentiElementi = 2;
 
-// Returns at once with `codice`: the line source is closed and deleted.
-Esito fallisce(ReaderState& st, Long codice, const Campo& dove) {
-  st.chiudi_ed_elimina(Sorgente::kLinea);
-  st.registra(codice, dove);
-  return Esito::kRitorna;
-}
-Esito fallisce(ReaderState& st, Long codice, const Campo& dove, Long posizione) {
-  st.chiudi_ed_elimina(Sorgente::kLinea);
-  st.registra(codice, dove, posizione);
-  return Esito::kRitorna;
-}
-
-// The range test of a row; on failure, code 15 ends the loop of the phase.
-bool fuori_percorso(ReaderState& st, Long p, const Campo& dove) {
-  if (st.nel_percorso(p)) return false;
-  st.registra(kFuoriPercorso, dove, p);
-  return true;
-}
-
 // ---- [generale] ----
 
 Esito leggi_lunghezza(ReaderState& st) {
@@ -41,8 +22,8 @@ Esito leggi_lunghezza(ReaderState& st) {
   const Long lunghezza = st.lettore->leggi_long();
   const Campo dove = st.lettore->ultimo();
   m.oggetti[84].valore_b = lunghezza;
-  if (lunghezza > kLunghezzaMassima) return fallisce(st, kLunghezzaTroppoGrande, dove);
-  if (lunghezza < 0) return fallisce(st, kLunghezzaNegativa, dove);
+  if (lunghezza > kLunghezzaMassima) return st.fallisce(kLunghezzaTroppoGrande, dove);
+  if (lunghezza < 0) return st.fallisce(kLunghezzaNegativa, dove);
   m.crea_percorso(lunghezza);
   return Esito::kAvanti;
 }
@@ -60,14 +41,14 @@ Esito leggi_ripetizione(ReaderState& st) {
   const Campo inizio = st.lettore->ultimo();
   o.valore_b = st.lettore->leggi_long();
   const Campo fine = st.lettore->ultimo();
-  if (o.valore_a % 50 != 0) return fallisce(st, kRipetizioneInizio, inizio);
-  if (o.valore_b % 50 != 0) return fallisce(st, kRipetizioneFine, fine);
+  if (o.valore_a % 50 != 0) return st.fallisce(kRipetizioneInizio, inizio);
+  if (o.valore_b % 50 != 0) return st.fallisce(kRipetizioneFine, fine);
   if (contiene_esatto(parola.testo, "4")) {
     o.valore_c = 4;
   } else if (contiene_esatto(parola.testo, "9")) {
     o.valore_c = 9;
   } else {
-    return fallisce(st, kRipetizioneCodici, parola);
+    return st.fallisce(kRipetizioneCodici, parola);
   }
   if (o.valore_b == 0) o.valore_c = 0;
   return Esito::kAvanti;
@@ -110,7 +91,7 @@ Esito leggi_pendenza(ReaderState& st) {
   const Long p = st.lettore->leggi_long();
   const Campo dove = st.lettore->ultimo();
   const Long g = st.lettore->leggi_long();
-  if (fuori_percorso(st, p, dove)) return Esito::kFineCiclo;
+  if (st.fuori_percorso(p, dove)) return Esito::kFineCiclo;
   st.controlla_ordine(&st.ultima_pendenza, p, dove, "gradient");
   RouteModel& m = st.m;
   const Byte valore = low8(std::int64_t{st.pendenza_precedente} + 100);
@@ -126,16 +107,16 @@ Esito leggi_curva(ReaderState& st) {
   const Long s = st.lettore->leggi_long();
   const Campo dove = st.lettore->ultimo();
   const Long l = st.lettore->leggi_long();
-  if (fuori_percorso(st, s, dove)) return Esito::kFineCiclo;
+  if (st.fuori_percorso(s, dove)) return Esito::kFineCiclo;
   double k = 0;
-  if (!curvatura(parola.testo, &k)) return fallisce(st, kCurvaErrata, parola);
+  if (!curvatura(parola.testo, &k)) return st.fallisce(kCurvaErrata, parola);
   Tracciato& t = st.m.tracciato;
   const std::int64_t fine_curva = std::int64_t{s} + l;
   // A step beyond the last point of the track plan has nowhere to go.
   auto passo = [&](auto calcola) {
-    if (st.metro_geometria > t.ultimo_metro()) return fallisce(st, kCurvaOltreTracciato, parola, s);
+    if (st.metro_geometria > t.ultimo_metro()) return st.fallisce(kCurvaOltreTracciato, parola, s);
     calcola(st.metro_geometria);
-    if (++st.metro_geometria > kLimiteGeometria) return fallisce(st, kCurvaErrata, parola);
+    if (++st.metro_geometria > kLimiteGeometria) return st.fallisce(kCurvaErrata, parola);
     return Esito::kAvanti;
   };
   while (st.metro_geometria <= s) {
@@ -149,7 +130,7 @@ Esito leggi_curva(ReaderState& st) {
 
 // After a storer call: its own refusal ends the reading with the row's position.
 Esito dopo_memo(ReaderState& st, Long codice_prima, const Campo& dove, Long posizione) {
-  if (st.m.codice_errore > 0) return fallisce(st, st.m.codice_errore, dove, posizione);
+  if (st.m.codice_errore > 0) return st.fallisce(st.m.codice_errore, dove, posizione);
   st.m.codice_errore = codice_prima;
   return Esito::kAvanti;
 }
@@ -159,7 +140,7 @@ Esito leggi_montagna(ReaderState& st) {
   const Campo dove = st.lettore->ultimo();
   const Long fine = st.lettore->leggi_long();
   const Long tipo = st.lettore->leggi_long();
-  if (fuori_percorso(st, inizio, dove)) return Esito::kFineCiclo;
+  if (st.fuori_percorso(inizio, dove)) return Esito::kFineCiclo;
   const Long prima = st.m.codice_errore;
   st.m.codice_errore = 0;
   memo_montagna(st.m, inizio, fine, tipo);
@@ -171,7 +152,7 @@ Esito leggi_indicatori(ReaderState& st) {
   v[0] = st.lettore->leggi_long();
   const Campo dove = st.lettore->ultimo();
   for (int i = 1; i < 9; ++i) v[i] = st.lettore->leggi_long();
-  if (fuori_percorso(st, v[0], dove)) return Esito::kFineCiclo;
+  if (st.fuori_percorso(v[0], dove)) return Esito::kFineCiclo;
   const Long prima = st.m.codice_errore;
   st.m.codice_errore = 0;
   memo_indicatori_v_max(st.m, v[0], v[1], v[2], v[3], v[4], v[5], v[6], v[7], v[8]);
@@ -183,13 +164,13 @@ Esito leggi_cartello(ReaderState& st) {
   const Long p = st.lettore->leggi_long();
   const Campo dove = st.lettore->ultimo();
   const std::string testo = st.lettore->leggi_testo().testo;
-  if (fuori_percorso(st, p, dove)) return Esito::kFineCiclo;
+  if (st.fuori_percorso(p, dove)) return Esito::kFineCiclo;
   const std::int64_t c = indice_cella(p);
-  if (c < 0) return fallisce(st, kPrimaDellInizio, dove, p);
+  if (c < 0) return st.fallisce(kPrimaDellInizio, dove, p);
   if (!cella_libera(m.percorso[static_cast<std::size_t>(c)]))
-    return fallisce(st, kCartelloOccupato, dove, p);
+    return st.fallisce(kCartelloOccupato, dove, p);
   // Sign texts take the items from 80 down to 0.
-  if (st.prossimo_cartello < 0) return fallisce(st, kTroppiCartelli, dove, p);
+  if (st.prossimo_cartello < 0) return st.fallisce(kTroppiCartelli, dove, p);
   cella& cl = m.percorso[static_cast<std::size_t>(c)];
   cl.genere = kCartello;
   cl.dato1 = low16(st.prossimo_cartello);
@@ -235,7 +216,7 @@ bool leggi_linea(ReaderState& st) {
     }
   }
   if (!trovato) {
-    fallisce(st, kGeneraleMancante, in.ultimo());
+    st.fallisce(kGeneraleMancante, in.ultimo());
     return false;
   }
 

@@ -10,6 +10,13 @@
 
 namespace sb {
 
+// What a row handler tells the loop of its phase.
+enum class Esito {
+  kAvanti,     // go on with the next test or the next pass
+  kFineCiclo,  // code 15: the loop ends, the end-of-phase steps follow
+  kRitorna,    // a code that ends the reading at once
+};
+
 struct ReaderState {
   ReaderState(RouteModel& modello, SourceFiles& files, ReaderReport& r)
       : m(modello), sorgenti(files), report(r) {}
@@ -47,6 +54,15 @@ struct ReaderState {
   // The range test of a row position: (p + margin) / 50 must not exceed the
   // last cell. A model without cells cannot be written into: ErroreLettura.
   bool nel_percorso(Long p, Long margine = 100) const;
+  // The range test that records code 15 (which ends the loop of the phase)
+  // when it fails; true then.
+  bool fuori_percorso(Long p, const Campo& dove, Long margine = 100);
+
+  // Ends the reading at once with `codice`: the source being read is closed
+  // and deleted. `dove` is taken by value: it may be a field of the reader
+  // that closing destroys.
+  Esito fallisce(Long codice, Campo dove);
+  Esito fallisce(Long codice, Campo dove, Long posizione);
 
   // Reads the next candidate keyword field and skips up to `massimo` comment
   // fields (fields containing "-"). With `prova_fine`, an end-of-file test
@@ -83,13 +99,6 @@ void completa_intervallo(const RouteModel& m, Long riempimento, Valore valore, S
   scrivi(riempimento, valore());
   for (Long c = riempimento + 1; c < n - 2; ++c) scrivi(c, valore());
 }
-
-// What a row handler tells the loop of its phase.
-enum class Esito {
-  kAvanti,     // go on with the next test or the next pass
-  kFineCiclo,  // code 15: the loop ends, the end-of-phase steps follow
-  kRitorna,    // a code that ends the reading at once
-};
 
 // The line phase; returns false when the reading ended and the train phase
 // must not run.

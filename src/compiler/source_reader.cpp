@@ -66,6 +66,24 @@ bool ReaderState::nel_percorso(Long p, Long margine) const {
   return (static_cast<double>(p) + margine) / 50.0 <= static_cast<double>(m.ultima_cella());
 }
 
+bool ReaderState::fuori_percorso(Long p, const Campo& dove, Long margine) {
+  if (nel_percorso(p, margine)) return false;
+  registra(kFuoriPercorso, dove, p);
+  return true;
+}
+
+Esito ReaderState::fallisce(Long codice, Campo dove) {
+  chiudi_ed_elimina(corrente);
+  registra(codice, dove);
+  return Esito::kRitorna;
+}
+
+Esito ReaderState::fallisce(Long codice, Campo dove, Long posizione) {
+  chiudi_ed_elimina(corrente);
+  registra(codice, dove, posizione);
+  return Esito::kRitorna;
+}
+
 bool ReaderState::prossima_parola(int massimo, bool prova_fine) {
   campo = lettore->leggi_testo();
   if (lettore->fine()) return false;

@@ -53,23 +53,6 @@ const char* nome_genere(Byte genere) {
   }
 }
 
-Esito fallisce(ReaderState& st, Long codice, const Campo& dove) {
-  st.chiudi_ed_elimina(Sorgente::kTreno);
-  st.registra(codice, dove);
-  return Esito::kRitorna;
-}
-Esito fallisce(ReaderState& st, Long codice, const Campo& dove, Long posizione) {
-  st.chiudi_ed_elimina(Sorgente::kTreno);
-  st.registra(codice, dove, posizione);
-  return Esito::kRitorna;
-}
-
-bool fuori_percorso(ReaderState& st, Long p, const Campo& dove, Long margine = 100) {
-  if (st.nel_percorso(p, margine)) return false;
-  st.registra(kFuoriPercorso, dove, p);
-  return true;
-}
-
 Long a_long(std::int64_t v) {
   if (v < std::numeric_limits<Long>::min() || v > std::numeric_limits<Long>::max())
     throw ErroreLettura("a computed value does not fit 32 bits");
@@ -90,7 +73,7 @@ Esito memo(ReaderState& st, const Campo& dove, Long posizione, Chiamata chiamata
   const Long prima = st.m.codice_errore;
   st.m.codice_errore = 0;
   chiamata();
-  if (st.m.codice_errore > 0) return fallisce(st, st.m.codice_errore, dove, posizione);
+  if (st.m.codice_errore > 0) return st.fallisce(st.m.codice_errore, dove, posizione);
   st.m.codice_errore = prima;
   return Esito::kAvanti;
 }
@@ -100,7 +83,7 @@ Esito leggi_velocita(ReaderState& st, StatoTreno& t) {
   const Long p = st.lettore->leggi_long();
   const Campo dove = st.lettore->ultimo();
   const Long v = st.lettore->leggi_long();
-  if (fuori_percorso(st, p, dove)) return Esito::kFineCiclo;
+  if (st.fuori_percorso(p, dove)) return Esito::kFineCiclo;
   st.controlla_ordine(&t.ultima_velocita, p, dove, "speed");
   const Long precedente = t.velocita_precedente;
   riempi_intervallo(
@@ -115,7 +98,7 @@ Esito leggi_aderenza(ReaderState& st, StatoTreno& t) {
   const Long p = st.lettore->leggi_long();
   const Campo dove = st.lettore->ultimo();
   const Long a = st.lettore->leggi_long();
-  if (fuori_percorso(st, p, dove)) return Esito::kFineCiclo;
+  if (st.fuori_percorso(p, dove)) return Esito::kFineCiclo;
   st.controlla_ordine(&t.ultima_aderenza, p, dove, "adhesion");
   const Byte valore = low8(t.aderenza_precedente);
   riempi_intervallo(
@@ -130,7 +113,7 @@ Esito leggi_segnale(ReaderState& st) {
   v[0] = st.lettore->leggi_long();
   const Campo dove = st.lettore->ultimo();
   for (int i = 1; i < 11; ++i) v[i] = st.lettore->leggi_long();
-  if (fuori_percorso(st, v[0], dove)) return Esito::kFineCiclo;
+  if (st.fuori_percorso(v[0], dove)) return Esito::kFineCiclo;
   const std::int64_t c = indice_cella(v[0]);
   // The approach cells already coded by another signal or a station.
   std::string coperte;
@@ -155,7 +138,7 @@ Esito leggi_rallentamento(ReaderState& st) {
   v[0] = st.lettore->leggi_long();
   const Campo dove = st.lettore->ultimo();
   for (int i = 1; i < 6; ++i) v[i] = st.lettore->leggi_long();
-  if (fuori_percorso(st, v[0], dove)) return Esito::kFineCiclo;
+  if (st.fuori_percorso(v[0], dove)) return Esito::kFineCiclo;
   const Esito e =
       memo(st, dove, v[0], [&] { memo_rallentamento(st.m, v[0], v[1], v[2], v[3], v[4], v[5]); });
   if (e == Esito::kAvanti)
@@ -169,12 +152,12 @@ Esito leggi_abbattimento(ReaderState& st) {
   const Long p = st.lettore->leggi_long();
   const Campo dove = st.lettore->ultimo();
   const Long v = st.lettore->leggi_long();
-  if (fuori_percorso(st, p, dove)) return Esito::kFineCiclo;
+  if (st.fuori_percorso(p, dove)) return Esito::kFineCiclo;
   // Without the + 1 of the point elements.
   const std::int64_t c = arrotonda(static_cast<double>(p) / 50.0);
-  if (c < 0) return fallisce(st, kPrimaDellInizio, dove, p);
+  if (c < 0) return st.fallisce(kPrimaDellInizio, dove, p);
   cella& cl = m.percorso[static_cast<std::size_t>(c)];
-  if (!cella_libera(cl)) return fallisce(st, kAbbattimentoOccupato, dove, p);
+  if (!cella_libera(cl)) return st.fallisce(kAbbattimentoOccupato, dove, p);
   if (v > 0) {
     cl.genere = kAbbattimento;
     cl.dato1 = low16(v);
@@ -190,17 +173,17 @@ Esito leggi_stazione(ReaderState& st, StatoTreno& t) {
   const Campo parola = st.campo;
   const Long k = t.stazione;
   // A station may not take an item that holds a sign text.
-  if (k > st.prossimo_cartello) return fallisce(st, kTroppeStazioni, parola);
+  if (k > st.prossimo_cartello) return st.fallisce(kTroppeStazioni, parola);
   oggetto& o = m.oggetti[static_cast<std::size_t>(k)];
 
   const Long P = o.valore_c = in.leggi_long();
   const Campo dove = in.ultimo();
-  if (fuori_percorso(st, P, dove, kMargineStazione)) return Esito::kFineCiclo;
-  if (P % 50 != 0) return fallisce(st, kStazioneNonMultipla50, dove, P);
+  if (st.fuori_percorso(P, dove, kMargineStazione)) return Esito::kFineCiclo;
+  if (P % 50 != 0) return st.fallisce(kStazioneNonMultipla50, dove, P);
   st.controlla_ordine(&t.ultima_stazione, P, dove, "station");
   o.genere = in.leggi_byte();
   const Long L = in.leggi_long();
-  if (L % 100 != 0) return fallisce(st, kStazioneLunghezza, in.ultimo(), P);
+  if (L % 100 != 0) return st.fallisce(kStazioneLunghezza, in.ultimo(), P);
   o.opzione = in.leggi_byte();
   o.marca4 = in.leggi_byte();
   o.marca3 = in.leggi_byte();
@@ -237,7 +220,7 @@ Esito leggi_stazione(ReaderState& st, StatoTreno& t) {
   // The approach marks and the end mark, for kinds below 25.
   const double E = o.valore_b;
   if (genere < 25) {
-    if (arrotonda(E / 50.0 - 1) > m.ultima_cella()) return fallisce(st, kOltreLaFine, dove, P);
+    if (arrotonda(E / 50.0 - 1) > m.ultima_cella()) return st.fallisce(kOltreLaFine, dove, P);
     if (genere != 5 && genere != 6) {
       for (int n = 1; n <= 4; ++n) {
         if (E / 50.0 - n - 1 <= 1) continue;
@@ -250,7 +233,7 @@ Esito leggi_stazione(ReaderState& st, StatoTreno& t) {
         avviso = low8(80 + n);
       }
     }
-    if (E / 50.0 - 1 <= 1) return fallisce(st, kStazioneInizioLinea, dove);
+    if (E / 50.0 - 1 <= 1) return st.fallisce(kStazioneInizioLinea, dove);
     const std::int64_t c = arrotonda(E / 50.0 - 1);
     cella& fine = m.percorso[static_cast<std::size_t>(c)];
     if (!cella_libera(fine))
@@ -260,9 +243,9 @@ Esito leggi_stazione(ReaderState& st, StatoTreno& t) {
     fine.dato1 = low16(k);
   }
   if (k > 1 && std::int64_t{o.valore_a} - 350 < m.oggetti[static_cast<std::size_t>(k - 1)].valore_b)
-    return fallisce(st, kStazioniVicine, dove, P);
+    return st.fallisce(kStazioniVicine, dove, P);
   t.stazione = k + 1;
-  if (t.stazione >= st.prossimo_cartello) return fallisce(st, kTroppeStazioni, parola);
+  if (t.stazione >= st.prossimo_cartello) return st.fallisce(kTroppeStazioni, parola);
   return Esito::kAvanti;
 }
 
