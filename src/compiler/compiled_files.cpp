@@ -1,7 +1,9 @@
 #include "compiler/compiled_files.h"
 
+#include <algorithm>
 #include <bit>
 #include <cmath>
+#include <cstring>
 #include <stdexcept>
 #include <utility>
 
@@ -16,6 +18,19 @@ void metti_le(std::string& s, std::uint64_t v, int n) {
   for (int i = 0; i < n; ++i) s.push_back(static_cast<char>(static_cast<Byte>(v >> (8 * i))));
 }
 
+// The low n bytes of v, lowest first, at p; returns the position after them.
+// On a little-endian host those are the first n bytes of v in memory, copied
+// at once.
+char* scrivi_le(char* p, std::uint64_t v, std::size_t n) {
+  if constexpr (std::endian::native == std::endian::little) {
+    std::memcpy(p, &v, n);
+    return p + n;
+  } else {
+    for (std::size_t i = 0; i < n; ++i) *p++ = static_cast<char>(static_cast<Byte>(v >> (8 * i)));
+    return p;
+  }
+}
+
 void metti_byte(std::string& s, Byte v) {
   metti_le(s, v, 1);
 }
@@ -24,9 +39,6 @@ void metti_intero(std::string& s, Integer v) {
 }
 void metti_lungo(std::string& s, Long v) {
   metti_le(s, static_cast<std::uint32_t>(v), 4);
-}
-void metti_codice(std::string& s, TipoValore t) {
-  metti_le(s, static_cast<std::uint16_t>(t), 2);
 }
 
 // The model holds an integer element as a Double; it is always a 16-bit value
@@ -39,21 +51,74 @@ Integer intero_del_tracciato(double v) {
   return static_cast<Integer>(v);
 }
 
-void metti_valore(std::string& s, const ValoreTracciato& v) {
+// The size of a track plan element of each type: the type code and the value.
+constexpr std::size_t byte_valore(TipoValore t) {
+  return t == TipoValore::kDoppio ? 10 : t == TipoValore::kIntero ? 4 : 2;
+}
+constexpr std::size_t kMassimoValore = byte_valore(TipoValore::kDoppio);
+
+// The rare track plan elements: the empty ones and the integers.
+char* scrivi_altro_valore(char* p, const ValoreTracciato& v) {
   switch (v.tipo) {
     case TipoValore::kVuoto:
-      metti_codice(s, v.tipo);
-      return;
+      return p;
     case TipoValore::kIntero:
-      metti_codice(s, v.tipo);
-      metti_intero(s, intero_del_tracciato(v.valore));
-      return;
+      return scrivi_le(p, static_cast<std::uint16_t>(intero_del_tracciato(v.valore)), 2);
     case TipoValore::kDoppio:
-      metti_codice(s, v.tipo);
-      metti_le(s, std::bit_cast<std::uint64_t>(v.valore), 8);
-      return;
+      break;
   }
   throw std::logic_error("track plan element of unknown type");
+}
+
+// Writes one track plan element at p, which has room for kMassimoValore
+// bytes; returns the position after it. Nearly all are Doubles.
+char* scrivi_valore(char* p, const ValoreTracciato& v) {
+  p = scrivi_le(p, static_cast<std::uint16_t>(v.tipo), 2);
+  if (v.tipo == TipoValore::kDoppio) return scrivi_le(p, std::bit_cast<std::uint64_t>(v.valore), 8);
+  return scrivi_altro_valore(p, v);
+}
+
+// A block of a file written in pieces: filled from its start, then handed
+// over with its position in the file, and filled again.
+struct Blocco {
+  std::string byte = std::string(kPezzoCompilato, '\0');
+  char* p = byte.data();
+  std::uint64_t posizione = 0;
+
+  void consegna(const std::function<void(std::uint64_t, std::string_view)>& pezzo) {
+    const auto n = static_cast<std::size_t>(p - byte.data());
+    pezzo(posizione, std::string_view(byte.data(), n));
+    posizione += n;
+    p = byte.data();
+  }
+};
+
+// Writes one cell at p; returns the position after it.
+char* scrivi_cella(char* p, const cella& c) {
+  p = scrivi_le(p, c.genere, 1);
+  p = scrivi_le(p, static_cast<std::uint16_t>(c.dato1), 2);
+  p = scrivi_le(p, static_cast<std::uint16_t>(c.dato2), 2);
+  p = scrivi_le(p, static_cast<std::uint16_t>(c.dato3), 2);
+  p = scrivi_le(p, static_cast<std::uint16_t>(c.dato4), 2);
+  p = scrivi_le(p, c.tempo_segnale, 1);
+  p = scrivi_le(p, c.avviso, 1);
+  p = scrivi_le(p, c.montagna, 1);
+  p = scrivi_le(p, c.velocita, 1);
+  p = scrivi_le(p, c.pendenza, 1);
+  return scrivi_le(p, c.aderenza, 1);
+}
+
+// Joins the pieces of a file into one string.
+std::string unisci(
+    const std::function<void(const std::function<void(std::uint64_t, std::string_view)>&)>&
+        produci) {
+  std::string s;
+  produci([&](std::uint64_t posizione, std::string_view pezzo) {
+    const auto inizio = static_cast<std::size_t>(posizione);
+    if (s.size() < inizio + pezzo.size()) s.resize(inizio + pezzo.size());
+    s.replace(inizio, pezzo.size(), pezzo);
+  });
+  return s;
 }
 
 // ---- Reading ----
@@ -190,15 +255,35 @@ bool leggi_valore(Lettore& l, ValoreTracciato* v) {
 
 }  // namespace
 
-std::string serializza_tracciato(const Tracciato& tracciato) {
-  std::string s;
-  if (!tracciato.allocato()) return s;
-  // The widest element takes 10 bytes: enough room for a plan of Doubles.
-  s.reserve(2 * tracciato.coordinate(0).size() * 10);
-  for (int asse = 0; asse < 2; ++asse) {
-    for (const ValoreTracciato& v : tracciato.coordinate(asse)) metti_valore(s, v);
+void serializza_tracciato(
+    const Tracciato& tracciato,
+    const std::function<void(std::uint64_t posizione, std::string_view pezzo)>& pezzo) {
+  if (!tracciato.allocato()) return;
+  // One block for the x values, written from the start of the file, and one
+  // for the y values, written from the middle; each is handed over whenever a
+  // stretch of points has filled it. The two blocks are all the memory the
+  // file takes.
+  std::uint64_t meta = 0;  // the size of the x values
+  for (const TipoValore t : {TipoValore::kVuoto, TipoValore::kIntero, TipoValore::kDoppio})
+    meta += static_cast<std::uint64_t>(tracciato.punti(t)) * byte_valore(t);
+  Blocco x;
+  Blocco y;
+  y.posizione = meta;
+  constexpr Long kPuntiBlocco = static_cast<Long>(kPezzoCompilato / kMassimoValore);
+  Tracciato::Lettura lettura(tracciato);
+  while (lettura.metro() < tracciato.ultimo_metro()) {
+    lettura.fino_a(lettura.metro() + kPuntiBlocco,
+                   [&](const ValoreTracciato& vx, const ValoreTracciato& vy) {
+                     x.p = scrivi_valore(x.p, vx);
+                     y.p = scrivi_valore(y.p, vy);
+                   });
+    x.consegna(pezzo);
+    y.consegna(pezzo);
   }
-  return s;
+}
+
+std::string serializza_tracciato(const Tracciato& tracciato) {
+  return unisci([&](const auto& pezzo) { serializza_tracciato(tracciato, pezzo); });
 }
 
 std::string serializza_oggetti(const std::array<oggetto, kNumeroOggetti>& oggetti) {
@@ -232,23 +317,20 @@ std::string serializza_oggetti(const std::array<oggetto, kNumeroOggetti>& oggett
   return s;
 }
 
-std::string serializza_percorso(const std::vector<cella>& percorso) {
-  std::string s;
-  s.reserve(percorso.size() * kByteCella);
-  for (const cella& c : percorso) {
-    metti_byte(s, c.genere);
-    metti_intero(s, c.dato1);
-    metti_intero(s, c.dato2);
-    metti_intero(s, c.dato3);
-    metti_intero(s, c.dato4);
-    metti_byte(s, c.tempo_segnale);
-    metti_byte(s, c.avviso);
-    metti_byte(s, c.montagna);
-    metti_byte(s, c.velocita);
-    metti_byte(s, c.pendenza);
-    metti_byte(s, c.aderenza);
+void serializza_percorso(
+    const std::vector<cella>& percorso,
+    const std::function<void(std::uint64_t posizione, std::string_view pezzo)>& pezzo) {
+  constexpr std::size_t kCelleBlocco = kPezzoCompilato / kByteCella;
+  Blocco b;
+  for (std::size_t i = 0; i < percorso.size(); i += kCelleBlocco) {
+    const std::size_t fine = std::min(percorso.size(), i + kCelleBlocco);
+    for (std::size_t c = i; c < fine; ++c) b.p = scrivi_cella(b.p, percorso[c]);
+    b.consegna(pezzo);
   }
-  return s;
+}
+
+std::string serializza_percorso(const std::vector<cella>& percorso) {
+  return unisci([&](const auto& pezzo) { serializza_percorso(percorso, pezzo); });
 }
 
 bool decodifica_percorso(std::string_view bytes, std::vector<cella>* out, ErroreFormato* err) {

@@ -2,10 +2,11 @@
 //
 // Each file is the plain image of one array of the route model: packed
 // little-endian records, no header, no padding, nothing between records.
-// The serialisers build the whole file in a string; the caller writes it.
-// Every multi-byte value is written and read byte by byte, so the layout does
-// not depend on the host's byte order or on how the compiler lays out a
-// struct.
+// The serialisers build the whole file in a string, or hand it over in
+// pieces of bounded size for the two files that grow with the line; the
+// caller writes it. Every multi-byte value is written lowest byte first and
+// read byte by byte, so the layout does not depend on the host's byte order
+// or on how the compiler lays out a struct.
 //
 // The decoders are the inverse, for the dump tool and for round-trip tests.
 // They are strict: they accept exactly the bytes that a serialiser can
@@ -17,6 +18,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -40,6 +42,18 @@ inline constexpr std::size_t kMassimoTesto = 65535;
 // model's setters never produce.
 std::string serializza_tracciato(const Tracciato& tracciato);
 
+// The largest piece of a compiled file written in pieces.
+inline constexpr std::size_t kPezzoCompilato = std::size_t{1} << 16;
+
+// The same bytes handed to `pezzo` in pieces of at most kPezzoCompilato
+// bytes, each with its position in the file: at 20 bytes a metre, the file of
+// a long line is better not held in memory whole. The x and the y values of
+// a point come from one computation of the plan and go to the two halves of
+// the file, whose pieces therefore alternate.
+void serializza_tracciato(
+    const Tracciato& tracciato,
+    const std::function<void(std::uint64_t posizione, std::string_view pezzo)>& pezzo);
+
 // The item file: 87 records of 34 + t bytes, t the length of the record's
 // text. The text is written as its bytes, unchanged: the model already holds
 // it in the file's 8-bit code page. Throws std::length_error when a text is
@@ -50,6 +64,11 @@ std::string serializza_oggetti(const std::array<oggetto, kNumeroOggetti>& oggett
 
 // The route file: one 15-byte record per cell, cell 0 first.
 std::string serializza_percorso(const std::vector<cella>& percorso);
+// The same bytes handed to `pezzo` in pieces of at most kPezzoCompilato
+// bytes, in order, each with its position in the file.
+void serializza_percorso(
+    const std::vector<cella>& percorso,
+    const std::function<void(std::uint64_t posizione, std::string_view pezzo)>& pezzo);
 
 // Why a decoder refused a file. `record` is the index of the record where
 // the fault lies (for the line geometry file, the index of the tagged value

@@ -1,5 +1,6 @@
 // The line phase of the source reader: the [generale] section, then the
 // element rows (gradients, curves, mountain spans, boards, signs).
+#include <algorithm>
 #include <cstdint>
 
 #include "compiler/reader_state.h"
@@ -111,21 +112,24 @@ Esito leggi_curva(ReaderState& st) {
   double k = 0;
   if (!curvatura(parola.testo, &k)) return st.fallisce(kCurvaErrata, parola);
   Tracciato& t = st.m.tracciato;
-  const std::int64_t fine_curva = std::int64_t{s} + l;
-  // A step beyond the last point of the track plan has nowhere to go.
-  auto passo = [&](auto calcola) {
-    if (st.metro_geometria > t.ultimo_metro()) return st.fallisce(kCurvaOltreTracciato, parola, s);
-    calcola(st.metro_geometria);
-    if (++st.metro_geometria > kLimiteGeometria) return st.fallisce(kCurvaErrata, parola);
+  // The steps up to `fino_a`, as one run: as far as the track plan reaches (a
+  // step beyond its last point has nowhere to go) and the geometry limit
+  // allows (the step to the limit is the last one).
+  auto passi = [&](std::int64_t fino_a, auto aggiungi) {
+    if (st.metro_geometria > fino_a) return Esito::kAvanti;
+    const auto ultimo = static_cast<Long>(
+        std::min<std::int64_t>({fino_a, t.ultimo_metro(), std::int64_t{kLimiteGeometria}}));
+    if (ultimo >= st.metro_geometria) {
+      aggiungi(st.metro_geometria, ultimo);
+      st.metro_geometria = ultimo + 1;
+    }
+    if (st.metro_geometria > kLimiteGeometria) return st.fallisce(kCurvaErrata, parola);
+    if (st.metro_geometria <= fino_a) return st.fallisce(kCurvaOltreTracciato, parola, s);
     return Esito::kAvanti;
   };
-  while (st.metro_geometria <= s) {
-    if (passo([&](Long m) { passo_rettilineo(t, m); }) == Esito::kRitorna) return Esito::kRitorna;
-  }
-  while (st.metro_geometria <= fine_curva) {
-    if (passo([&](Long m) { passo_curva(t, m, k); }) == Esito::kRitorna) return Esito::kRitorna;
-  }
-  return Esito::kAvanti;
+  if (passi(s, [&](Long da, Long a) { t.aggiungi_rettilineo(da, a); }) == Esito::kRitorna)
+    return Esito::kRitorna;
+  return passi(std::int64_t{s} + l, [&](Long da, Long a) { t.aggiungi_curva(da, a, k); });
 }
 
 // After a storer call: its own refusal ends the reading with the row's position.
@@ -252,8 +256,10 @@ bool leggi_linea(ReaderState& st) {
       m, st.riempimento_pendenza, [&] { return pendenza; },
       [&](Long c, Byte v) { m.percorso[static_cast<std::size_t>(c)].pendenza = v; });
   if (m.scrivi_linea != 0) {
-    for (; st.metro_geometria <= m.lunghezza_estesa - 2; ++st.metro_geometria)
-      passo_rettilineo(m.tracciato, st.metro_geometria);
+    if (st.metro_geometria <= m.lunghezza_estesa - 2) {
+      m.tracciato.aggiungi_rettilineo(st.metro_geometria, m.lunghezza_estesa - 2);
+      st.metro_geometria = m.lunghezza_estesa - 1;
+    }
   }
   return true;
 }

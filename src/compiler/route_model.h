@@ -8,6 +8,7 @@
 // where a wider value is narrowed.
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <string>
@@ -117,24 +118,176 @@ struct ValoreTracciato {
 };
 
 // The track plan: one (x, y) point per metre, 0 to lunghezza_estesa. Each
-// coordinate is a tagged value: empty, a 16-bit integer or a Double. The two
-// coordinates are kept apart because the file stores all x, then all y.
+// coordinate is a tagged value: empty, a 16-bit integer or a Double; the two
+// coordinates of a point have the same type.
+//
+// A line of 1000 km has a million points but few facts: the first two points
+// are set and every later one is a step from the two before it, on straight
+// track or in a curve. The plan keeps those facts, as runs of points in
+// ascending order of metre, and computes the coordinates again whenever they
+// are read, with the same operations in the same order, so that they come out
+// bit-identical. Its memory grows with the number of curves, not with the
+// length of the line, and its file can be written without ever holding the
+// points.
+//
+// Points are given in ascending order of metre, each at most once, within 0
+// to the last metre; anything else throws std::logic_error. A point never
+// given is empty.
 class Tracciato {
  public:
-  bool allocato() const { return !x_.empty(); }
+  bool allocato() const { return ultimo_ >= 0; }
   void alloca(Long ultimo_metro);  // points 0 to ultimo_metro, all empty
-  Long ultimo_metro() const { return static_cast<Long>(x_.size()) - 1; }
+  Long ultimo_metro() const { return ultimo_; }
 
-  const std::vector<ValoreTracciato>& coordinate(int asse) const { return asse == 0 ? x_ : y_; }
-  const ValoreTracciato& x(Long m) const { return x_[static_cast<std::size_t>(m)]; }
-  const ValoreTracciato& y(Long m) const { return y_[static_cast<std::size_t>(m)]; }
   void imposta_intero(Long m, Integer x, Integer y);
   void imposta_doppio(Long m, double x, double y);
+  // Points m to `fino_a` (from 2 on), each a step from the two points before
+  // it: on straight track, or in a curve of curvature k (see track_plan.h).
+  void aggiungi_rettilineo(Long m, Long fino_a);
+  void aggiungi_curva(Long m, Long fino_a, double k);
+
+  // One coordinate of point m, 0 to the last metre (std::out_of_range
+  // otherwise). Reading the points in ascending order costs one step each;
+  // going back starts again from point 0.
+  ValoreTracciato x(Long m) const;
+  ValoreTracciato y(Long m) const;
+  // Every value of one axis (0 = x, 1 = y), points 0 to the last.
+  std::vector<ValoreTracciato> coordinate(int asse) const;
+
+  // The number of points of one type, without computing them.
+  Long punti(TipoValore tipo) const;
+
+  // Calls f(x, y) for every point, 0 to the last, in order.
+  template <typename F>
+  void per_ogni_punto(F&& f) const;
+
+  class Lettura;
 
  private:
-  std::vector<ValoreTracciato> x_;
-  std::vector<ValoreTracciato> y_;
+  // A run of points: one point given with its values, or steps.
+  struct Tratto {
+    enum class Genere : std::uint8_t { kIntero, kDoppio, kRettilineo, kCurva };
+    Long primo;
+    Long ultimo;
+    Genere genere;
+    double a;  // x of a given point; the curvature of a curve
+    double b;  // y of a given point
+  };
+
+  // Where a reading stands: point `metro` and the point before it.
+  struct Stato {
+    Long metro = -1;
+    std::size_t tratto = 0;  // the first run that does not end before `metro`
+    TipoValore tipo = TipoValore::kVuoto;
+    double x = 0, y = 0;              // point metro
+    double x_prima = 0, y_prima = 0;  // point metro - 1
+
+    void avanti(TipoValore t, double nx, double ny) {
+      ++metro;
+      x_prima = x;
+      y_prima = y;
+      tipo = t;
+      x = nx;
+      y = ny;
+    }
+    // The steps of the track plan rule, with dx and dy taken from the two
+    // points before, in exactly this order of operations.
+    void rettilineo() {
+      const double dx = x - x_prima;
+      const double dy = y - y_prima;
+      avanti(TipoValore::kDoppio, x + dx, y + dy);
+    }
+    void curva(double k) {
+      const double dx = x - x_prima;
+      const double dy = y - y_prima;
+      const double kdy = k * dy;
+      const double kdx = k * dx;
+      avanti(TipoValore::kDoppio, x + (dx + kdy), y + (dy - kdx));
+    }
+  };
+
+  // Points m to fino_a, a run of its own or the continuation of the last one.
+  void aggiungi(Long m, Long fino_a, Tratto::Genere genere, double a, double b);
+  // Computes the points after s.metro up to `fino_a`, calling f(x, y) for each.
+  template <typename F>
+  void avanza(Stato& s, Long fino_a, F&& f) const;
+  const Stato& leggi(Long m) const;
+
+  Long ultimo_ = -1;
+  std::vector<Tratto> tratti_;
+  // The reading of x() and y(), kept so that reading in order goes on from
+  // the last point read.
+  mutable Stato letto_;
 };
+
+// Reads the points in order, a stretch at a time.
+class Tracciato::Lettura {
+ public:
+  explicit Lettura(const Tracciato& t) : t_(t) {}
+  // The point read last; -1 before point 0.
+  Long metro() const { return s_.metro; }
+  // Reads the points after metro() up to `m` (at most the last metre),
+  // calling f(x, y) for each.
+  template <typename F>
+  void fino_a(Long m, F&& f) {
+    t_.avanza(s_, std::min(m, t_.ultimo_), f);
+  }
+
+ private:
+  const Tracciato& t_;
+  Stato s_;
+};
+
+template <typename F>
+void Tracciato::per_ogni_punto(F&& f) const {
+  Lettura(*this).fino_a(ultimo_, f);
+}
+
+template <typename F>
+void Tracciato::avanza(Stato& stato, Long fino_a, F&& f) const {
+  // Works on a copy, which nothing that f writes can alias.
+  Stato s = stato;
+  const auto punto = [&] { f(ValoreTracciato{s.tipo, s.x}, ValoreTracciato{s.tipo, s.y}); };
+  while (s.metro < fino_a) {
+    const Long m = s.metro + 1;
+    while (s.tratto < tratti_.size() && tratti_[s.tratto].ultimo < m) ++s.tratto;
+    if (s.tratto == tratti_.size() || tratti_[s.tratto].primo > m) {
+      // Empty points up to the next run.
+      const Long fine =
+          s.tratto == tratti_.size() ? fino_a : std::min(fino_a, tratti_[s.tratto].primo - 1);
+      while (s.metro < fine) {
+        s.avanti(TipoValore::kVuoto, 0, 0);
+        punto();
+      }
+      continue;
+    }
+    const Tratto t = tratti_[s.tratto];
+    const Long fine = std::min(fino_a, t.ultimo);
+    switch (t.genere) {
+      case Tratto::Genere::kIntero:
+        s.avanti(TipoValore::kIntero, t.a, t.b);
+        punto();
+        break;
+      case Tratto::Genere::kDoppio:
+        s.avanti(TipoValore::kDoppio, t.a, t.b);
+        punto();
+        break;
+      case Tratto::Genere::kRettilineo:
+        while (s.metro < fine) {
+          s.rettilineo();
+          punto();
+        }
+        break;
+      case Tratto::Genere::kCurva:
+        while (s.metro < fine) {
+          s.curva(t.a);
+          punto();
+        }
+        break;
+    }
+  }
+  stato = s;
+}
 
 // The whole compiler state for one compilation.
 struct RouteModel {

@@ -17,18 +17,4 @@ bool curvatura(const std::string& parola, double* k) {
   return false;
 }
 
-void passo_rettilineo(Tracciato& t, Long m) {
-  const double dx = t.x(m - 1).valore - t.x(m - 2).valore;
-  const double dy = t.y(m - 1).valore - t.y(m - 2).valore;
-  t.imposta_doppio(m, t.x(m - 1).valore + dx, t.y(m - 1).valore + dy);
-}
-
-void passo_curva(Tracciato& t, Long m, double k) {
-  const double dx = t.x(m - 1).valore - t.x(m - 2).valore;
-  const double dy = t.y(m - 1).valore - t.y(m - 2).valore;
-  const double kdy = k * dy;
-  const double kdx = k * dx;
-  t.imposta_doppio(m, t.x(m - 1).valore + (dx + kdy), t.y(m - 1).valore + (dy - kdx));
-}
-
 }  // namespace sb

@@ -1,5 +1,6 @@
-// The steps of the track plan rule. Each new point is computed from the two
-// before it, in Double, in exactly this order of operations, so that the
+// The steps of the track plan rule. A step records that point m follows from
+// the two points before it; the plan computes the point when it is read
+// (route_model.h), in Double and in one fixed order of operations, so that the
 // points come out bit-identical on every platform.
 #pragma once
 
@@ -13,11 +14,16 @@ namespace sb {
 // keyword holds none of the six digits.
 bool curvatura(const std::string& parola, double* k);
 
-// Point m on straight track: x(m) = x(m-1) + dx, y(m) = y(m-1) + dy.
-void passo_rettilineo(Tracciato& t, Long m);
+// Point m on straight track: x(m) = x(m-1) + dx, y(m) = y(m-1) + dy, with
+// dx = x(m-1) - x(m-2) and dy = y(m-1) - y(m-2).
+inline void passo_rettilineo(Tracciato& t, Long m) {
+  t.aggiungi_rettilineo(m, m);
+}
 
 // Point m inside a curve of curvature k:
 // x(m) = x(m-1) + (dx + k*dy), y(m) = y(m-1) + (dy - k*dx).
-void passo_curva(Tracciato& t, Long m, double k);
+inline void passo_curva(Tracciato& t, Long m, double k) {
+  t.aggiungi_curva(m, m, k);
+}
 
 }  // namespace sb

@@ -8,13 +8,16 @@ std::vector<std::string> scrivi_compilati(
     const RouteModel& m, const NomiFile& nomi,
     const std::function<std::string(const std::string&)>& percorso_di, FileSystem& files) {
   std::vector<std::string> scritti;
-  auto scrivi = [&](const std::string& nome, const std::string& bytes) {
-    files.write(percorso_di(nome), bytes);
+  auto scrivi = [&](const std::string& nome, const FileSystem::Pezzi& pezzi) {
+    files.write_pieces(percorso_di(nome), pezzi);
     scritti.push_back(nome);
   };
-  if (m.scrivi_linea != 0) scrivi(nomi.tracciato(), serializza_tracciato(m.tracciato));
-  scrivi(nomi.oggetti(), serializza_oggetti(m.oggetti));
-  scrivi(nomi.percorso(), serializza_percorso(m.percorso));
+  // The track plan and the route grow with the line: they are written piece
+  // by piece as they are produced, never held whole.
+  if (m.scrivi_linea != 0)
+    scrivi(nomi.tracciato(), [&](const auto& pezzo) { serializza_tracciato(m.tracciato, pezzo); });
+  scrivi(nomi.oggetti(), [&](const auto& pezzo) { pezzo(0, serializza_oggetti(m.oggetti)); });
+  scrivi(nomi.percorso(), [&](const auto& pezzo) { serializza_percorso(m.percorso, pezzo); });
   return scritti;
 }
 

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <limits>
 #include <system_error>
 
 namespace sb {
@@ -58,10 +59,19 @@ bool DiskFileSystem::exists(const std::string& path) {
 std::string DiskFileSystem::read(const std::string& path) {
   std::FILE* f = apri(path, false);
   if (f == nullptr) throw FileError(path, "read", std::strerror(errno));
-  std::string bytes;
-  char buffer[1 << 16];
-  std::size_t n;
-  while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) bytes.append(buffer, n);
+  // Read straight into a string of the file's size: a large file is neither
+  // copied through a buffer nor moved as the string grows. A file that has
+  // grown meanwhile is read to its end all the same.
+  std::error_code ec;
+  const std::uintmax_t dimensione = fs::file_size(percorso_nativo(path), ec);
+  std::string bytes(ec ? std::size_t{1} << 16 : static_cast<std::size_t>(dimensione) + 1, '\0');
+  std::size_t letti = 0;
+  for (;;) {
+    letti += std::fread(bytes.data() + letti, 1, bytes.size() - letti, f);
+    if (letti < bytes.size()) break;
+    bytes.resize(2 * bytes.size());
+  }
+  bytes.resize(letti);
   const bool failed = std::ferror(f) != 0;
   const int err = errno;
   std::fclose(f);
@@ -69,14 +79,58 @@ std::string DiskFileSystem::read(const std::string& path) {
   return bytes;
 }
 
+void FileSystem::write_pieces(const std::string& path, const Pezzi& pezzi) {
+  std::string bytes;
+  pezzi([&](std::uint64_t posizione, std::string_view pezzo) {
+    const auto inizio = static_cast<std::size_t>(posizione);
+    if (bytes.size() < inizio + pezzo.size()) bytes.resize(inizio + pezzo.size());
+    bytes.replace(inizio, pezzo.size(), pezzo);
+  });
+  write(path, bytes);
+}
+
 void DiskFileSystem::write(const std::string& path, const std::string& bytes) {
+  write_pieces(path, [&](const auto& scrivi) { scrivi(0, bytes); });
+}
+
+void DiskFileSystem::write_pieces(const std::string& path, const Pezzi& pezzi) {
   // Written under a temporary name in the same directory and renamed into
   // place, so that the final name holds either the old file or the whole new one.
   const std::string temporary = path + ".tmp";
   std::FILE* f = apri(temporary, true);
   if (f == nullptr) throw FileError(path, "write", std::strerror(errno));
-  const bool written = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
-  int err = errno;
+  // Each piece goes to the file in one write, not through a small buffer.
+  std::setvbuf(f, nullptr, _IONBF, 0);
+  bool written = true;
+  int err = 0;
+  std::uint64_t qui = 0;  // the file position
+  try {
+    pezzi([&](std::uint64_t posizione, std::string_view pezzo) {
+      if (!written) return;
+      if (posizione != qui) {
+        if (posizione > static_cast<std::uint64_t>(std::numeric_limits<long>::max())) {
+          written = false;
+          err = EFBIG;
+          return;
+        }
+        if (std::fseek(f, static_cast<long>(posizione), SEEK_SET) != 0) {
+          written = false;
+          err = errno;
+          return;
+        }
+      }
+      if (std::fwrite(pezzo.data(), 1, pezzo.size(), f) != pezzo.size()) {
+        written = false;
+        err = errno;
+        return;
+      }
+      qui = posizione + pezzo.size();
+    });
+  } catch (...) {
+    std::fclose(f);
+    cancella(temporary);
+    throw;
+  }
   const bool closed = std::fclose(f) == 0;
   if (written && !closed) err = errno;
   if (!written || !closed) {

@@ -4,8 +4,11 @@
 // on demand.
 #pragma once
 
+#include <cstdint>
+#include <functional>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 
 namespace sb {
 
@@ -34,6 +37,15 @@ class FileSystem {
   // name never survives, and a failure never leaves a file cut short under
   // its final name. Throws FileError.
   virtual void write(const std::string& path, const std::string& bytes) = 0;
+  // The bytes of a file produced piece by piece: the function hands each
+  // piece to the function it is given, with the position in the file where
+  // the piece begins. Together the pieces cover the file once, in any order.
+  using Pezzi = std::function<void(
+      const std::function<void(std::uint64_t posizione, std::string_view pezzo)>& scrivi)>;
+  // Like write, for a file whose bytes `pezzi` produces piece by piece, so that
+  // a large file need not be held in memory whole. This default joins the
+  // pieces and calls write.
+  virtual void write_pieces(const std::string& path, const Pezzi& pezzi);
   // Deletes the file. Throws FileError.
   virtual void remove(const std::string& path) = 0;
   // Creates a directory and its parents when they do not exist. Throws FileError.
@@ -47,6 +59,7 @@ class DiskFileSystem : public FileSystem {
   bool exists(const std::string& path) override;
   std::string read(const std::string& path) override;
   void write(const std::string& path, const std::string& bytes) override;
+  void write_pieces(const std::string& path, const Pezzi& pezzi) override;
   void remove(const std::string& path) override;
   void create_directories(const std::string& path) override;
 };

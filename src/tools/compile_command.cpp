@@ -22,12 +22,12 @@ namespace fs = std::filesystem;
 constexpr std::string_view kSuffissoLinea = "_linea.txt";
 constexpr std::string_view kSuffissoTreno = "-.txt";
 
-// The sources as read from the author's files: the reader may "delete" them,
-// which only forgets them here.
+// The sources as read from the author's files, not copied again: the reader
+// may "delete" them, which only forgets them here.
 class SorgentiAutore : public SourceFiles {
  public:
-  SorgentiAutore(std::string linea, std::string treno)
-      : linea_(std::move(linea)), treno_(std::move(treno)) {}
+  SorgentiAutore(const std::string& linea, const std::string& treno)
+      : linea_(linea), treno_(treno) {}
   bool esiste(Sorgente s) override { return !eliminata(s); }
   std::optional<std::string> carica(Sorgente s) override {
     if (eliminata(s)) return std::nullopt;
@@ -39,8 +39,8 @@ class SorgentiAutore : public SourceFiles {
   bool& eliminata(Sorgente s) {
     return s == Sorgente::kLinea ? linea_eliminata_ : treno_eliminata_;
   }
-  std::string linea_;
-  std::string treno_;
+  const std::string& linea_;
+  const std::string& treno_;
   bool linea_eliminata_ = false;
   bool treno_eliminata_ = false;
 };

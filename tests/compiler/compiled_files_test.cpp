@@ -2,12 +2,16 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <bit>
 #include <cstdint>
+#include <functional>
 #include <initializer_list>
 #include <limits>
 #include <stdexcept>
 #include <string>
+#include <string_view>
+#include <utility>
 #include <vector>
 
 #include "compiler/track_plan.h"
@@ -347,6 +351,83 @@ TEST(CompiledFilesDecoders, ArbitraryBytesAreReadWithinTheBuffer) {
       }
     }
   }
+}
+
+// ---- Files written in pieces ----
+
+// The pieces of a file, checked to cover it once each and joined.
+struct Pezzi {
+  std::vector<std::pair<std::uint64_t, std::string>> pezzi;
+
+  std::function<void(std::uint64_t, std::string_view)> raccogli() {
+    return [this](std::uint64_t posizione, std::string_view pezzo) {
+      EXPECT_LE(pezzo.size(), kPezzoCompilato);
+      pezzi.emplace_back(posizione, std::string(pezzo));
+    };
+  }
+  // The file, when the pieces follow each other without gap or overlap once
+  // sorted by position; "" otherwise (with a failure).
+  std::string file() const {
+    auto ordinati = pezzi;
+    std::sort(ordinati.begin(), ordinati.end());
+    std::string s;
+    for (const auto& [posizione, byte] : ordinati) {
+      if (posizione != s.size()) {
+        ADD_FAILURE() << "piece at " << posizione << " after " << s.size() << " bytes";
+        return "";
+      }
+      s += byte;
+    }
+    return s;
+  }
+};
+
+// A plan of several pieces whose x and y halves differ in length from one
+// piece to the next: given points, a gap, curves, and the empty end.
+TEST(CompiledFilesInPieces, TrackPlanPiecesCoverTheFileOnce) {
+  Tracciato t;
+  t.alloca(30000);
+  t.imposta_intero(0, -3, 7);
+  t.imposta_intero(1, 0, 1);
+  t.aggiungi_curva(2, 9000, 0.0004);
+  t.imposta_doppio(9500, 1e300, -0.0);  // 9001 to 9499 stay empty
+  t.aggiungi_rettilineo(9501, 20000);
+  t.aggiungi_curva(20001, 29000, -0.002);
+  Pezzi p;
+  serializza_tracciato(t, p.raccogli());
+  EXPECT_GT(p.pezzi.size(), 6u);
+  const std::string file = p.file();
+  EXPECT_EQ(file, serializza_tracciato(t));
+  std::vector<ValoreTracciato> x, y;
+  ErroreFormato err;
+  ASSERT_TRUE(decodifica_tracciato(file, &x, &y, &err)) << err.motivo;
+  EXPECT_TRUE(stessi_bit(x, t.coordinate(0)));
+  EXPECT_TRUE(stessi_bit(y, t.coordinate(1)));
+
+  Pezzi nessuno;
+  serializza_tracciato(Tracciato{}, nessuno.raccogli());
+  EXPECT_TRUE(nessuno.pezzi.empty()) << "no plan, no pieces";
+}
+
+TEST(CompiledFilesInPieces, RoutePiecesCoverTheFileOnce) {
+  RouteModel m;
+  m.crea_percorso(500000);  // 10141 cells, three pieces
+  for (std::size_t c = 0; c < m.percorso.size(); ++c) {
+    cella& z = m.percorso[c];
+    z.genere = low8(c % 15);
+    z.dato1 = low16(static_cast<std::int64_t>(c) * 7 - 30000);
+    z.dato4 = low16(-static_cast<std::int64_t>(c));
+    z.aderenza = low8(c);
+  }
+  Pezzi p;
+  serializza_percorso(m.percorso, p.raccogli());
+  EXPECT_EQ(p.pezzi.size(), 3u);
+  const std::string file = p.file();
+  EXPECT_EQ(file.size(), m.percorso.size() * kByteCella);
+  std::vector<cella> letto;
+  ErroreFormato err;
+  ASSERT_TRUE(decodifica_percorso(file, &letto, &err)) << err.motivo;
+  EXPECT_EQ(letto, m.percorso);
 }
 
 }  // namespace
