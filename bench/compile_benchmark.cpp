@@ -25,6 +25,7 @@
 #include "bench/scenario_generator.h"
 #include "compiler/compile_step.h"
 #include "compiler/compiled_files.h"
+#include "compiler/memory_sources.h"
 #include "run/file_system.h"
 #include "sources/line_source.h"
 #include "sources/righe.h"
@@ -34,27 +35,6 @@ namespace sb {
 namespace {
 
 constexpr char kTrenoGenerato[] = "9000";
-
-// The two sources in memory. Loading copies the text, as reading a file
-// would; deleting only forgets it.
-class SorgentiInMemoria : public SourceFiles {
- public:
-  SorgentiInMemoria(const std::string& linea, const std::string& treno)
-      : linea_(linea), treno_(treno) {}
-  bool esiste(Sorgente s) override { return !eliminata(s); }
-  std::optional<std::string> carica(Sorgente s) override {
-    if (eliminata(s)) return std::nullopt;
-    return s == Sorgente::kLinea ? linea_ : treno_;
-  }
-  void elimina(Sorgente s) override { eliminata(s) = true; }
-
- private:
-  bool& eliminata(Sorgente s) { return s == Sorgente::kLinea ? linea_via_ : treno_via_; }
-  const std::string& linea_;
-  const std::string& treno_;
-  bool linea_via_ = false;
-  bool treno_via_ = false;
-};
 
 struct Scenario {
   std::string nome;
@@ -80,7 +60,7 @@ std::unique_ptr<RouteModel> compila(const Scenario& sc, Resoconto* resoconto,
   auto m = std::make_unique<RouteModel>();
   m->scenario = sc.scenario;
   m->treno = sc.treno;
-  SorgentiInMemoria sorgenti(sc.linea_sorgente, sc.treno_sorgente);
+  SorgentiInMemoria sorgenti(&sc.linea_sorgente, &sc.treno_sorgente);
   *esito = memorizza_percorso(*m, sorgenti, 1, resoconto);
   return m;
 }

@@ -28,6 +28,7 @@
 #include "compiler/compile_step.h"
 #include "compiler/compiled_files.h"
 #include "compiler/error_codes.h"
+#include "compiler/memory_sources.h"
 #include "compiler/route_model.h"
 #include "compiler/source_reader.h"
 
@@ -42,22 +43,6 @@ inline constexpr std::size_t kMassimoIngresso = 64 * 1024;
 // plan has the same shape, and a round trip of one with a million points
 // would slow the fuzzer a hundredfold.
 inline constexpr Long kMassimoPuntiRiletti = 10000;
-
-// The two sources held in memory; deleting one forgets it.
-class SorgentiInMemoria : public SourceFiles {
- public:
-  SorgentiInMemoria(std::optional<std::string> linea, std::optional<std::string> treno)
-      : linea_(std::move(linea)), treno_(std::move(treno)) {}
-
-  bool esiste(Sorgente s) override { return ref(s).has_value(); }
-  std::optional<std::string> carica(Sorgente s) override { return ref(s); }
-  void elimina(Sorgente s) override { ref(s).reset(); }
-
- private:
-  std::optional<std::string>& ref(Sorgente s) { return s == Sorgente::kLinea ? linea_ : treno_; }
-  std::optional<std::string> linea_;
-  std::optional<std::string> treno_;
-};
 
 // The flag and the two sources of one input.
 struct Ingresso {
@@ -215,7 +200,7 @@ inline std::string verifica_compilazione(Long j, std::optional<std::string> line
   auto m = std::make_unique<RouteModel>();
   m->scenario = "BORGOLUCE";
   m->treno = "5127";
-  SorgentiInMemoria sorgenti(std::move(linea), std::move(treno));
+  SorgentiInMemoria sorgenti(linea ? &*linea : nullptr, treno ? &*treno : nullptr);
   EsitoCompilazione esito;
   try {
     esito = memorizza_percorso(*m, sorgenti, j);

@@ -7,6 +7,7 @@
 
 #include "compiler/compile_step.h"
 #include "compiler/error_codes.h"
+#include "compiler/memory_sources.h"
 #include "run/compiled_output.h"
 #include "run/file_system.h"
 #include "tools/commands.h"
@@ -21,29 +22,6 @@ namespace fs = std::filesystem;
 
 constexpr std::string_view kSuffissoLinea = "_linea.txt";
 constexpr std::string_view kSuffissoTreno = "-.txt";
-
-// The sources as read from the author's files, not copied again: the reader
-// may "delete" them, which only forgets them here.
-class SorgentiAutore : public SourceFiles {
- public:
-  SorgentiAutore(const std::string& linea, const std::string& treno)
-      : linea_(linea), treno_(treno) {}
-  bool esiste(Sorgente s) override { return !eliminata(s); }
-  std::optional<std::string> carica(Sorgente s) override {
-    if (eliminata(s)) return std::nullopt;
-    return s == Sorgente::kLinea ? linea_ : treno_;
-  }
-  void elimina(Sorgente s) override { eliminata(s) = true; }
-
- private:
-  bool& eliminata(Sorgente s) {
-    return s == Sorgente::kLinea ? linea_eliminata_ : treno_eliminata_;
-  }
-  const std::string& linea_;
-  const std::string& treno_;
-  bool linea_eliminata_ = false;
-  bool treno_eliminata_ = false;
-};
 
 bool finisce_con(std::string_view s, std::string_view fine) {
   return s.size() >= fine.size() && s.substr(s.size() - fine.size()) == fine;
@@ -136,7 +114,7 @@ int comando_compile(const OpzioniCompile& o, Ambiente& a) {
     return kEsitoErrori;
   }
 
-  SorgentiAutore sorgenti(testo_linea, testo_treno);
+  SorgentiInMemoria sorgenti(&testo_linea, &testo_treno);
   Resoconto resoconto;
   const EsitoCompilazione esito =
       memorizza_percorso(*m, sorgenti, o.senza_tracciato ? 0 : 1, &resoconto);

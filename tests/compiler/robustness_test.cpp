@@ -14,6 +14,7 @@
 #include "compiler/compiled_files.h"
 #include "compiler/error_codes.h"
 #include "compiler/input_limits.h"
+#include "compiler/memory_sources.h"
 #include "compiler/post_processing.h"
 #include "fuzz/invariants.h"
 #include "support/reader_fixture.h"
@@ -419,7 +420,8 @@ TEST(RobustnessGuards, ASignInTheReservedCellStopsTheRunEvenAsItemZero) {
     return "cartello_indicatore, " + std::to_string(1000 + 100 * i) + ", (S)\n";
   });
   for (const char* ultimo : {"cartello_indicatore, 0, (S)\n", "cartello_indicatore, -20, (S)\n"}) {
-    fuzz::SorgentiInMemoria sorgenti(linea(segni + ultimo), treno(""));
+    const std::string testo_linea = linea(segni + ultimo), testo_treno = treno("");
+    SorgentiInMemoria sorgenti(&testo_linea, &testo_treno);
     RouteModel m;
     EXPECT_EQ(memorizza_percorso(m, sorgenti, 0), EsitoCompilazione::kGuardia1250) << ultimo;
     EXPECT_EQ(m.percorso[1].genere, kCartello);

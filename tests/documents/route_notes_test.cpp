@@ -5,25 +5,13 @@
 #include <string>
 #include <vector>
 
+#include "support/document_lines.h"
+
 namespace sb {
 namespace {
 
-// The lines of the written file; every line must end in CR LF.
 std::vector<std::string> righe_del_file() {
-  const std::string bytes = testo_documento(dati_note());
-  std::vector<std::string> righe;
-  std::size_t inizio = 0;
-  while (inizio < bytes.size()) {
-    const std::size_t fine = bytes.find("\r\n", inizio);
-    if (fine == std::string::npos) {
-      ADD_FAILURE() << "the last line has no CR LF";
-      break;
-    }
-    righe.push_back(bytes.substr(inizio, fine - inizio));
-    EXPECT_EQ(righe.back().find_first_of("\r\n"), std::string::npos) << "a stray line break";
-    inizio = fine + 2;
-  }
-  return righe;
+  return testing::righe_scritte(dati_note());
 }
 
 TEST(RouteNotes, FrameLinesAreInPlace) {

@@ -9,20 +9,13 @@
 #include <vector>
 
 #include "sources/train_source.h"
+#include "support/document_lines.h"
 
 namespace sb {
 namespace {
 
 std::vector<std::string> righe_di(const Righe& r) {
-  const std::string testo = testo_documento(r);
-  std::vector<std::string> righe;
-  std::size_t inizio = 0;
-  for (std::size_t fine; (fine = testo.find("\r\n", inizio)) != std::string::npos;
-       inizio = fine + 2) {
-    righe.push_back(testo.substr(inizio, fine - inizio));
-  }
-  EXPECT_EQ(inizio, testo.size()) << "the last line ends in CR LF";
-  return righe;
+  return testing::righe_scritte(r);
 }
 
 const std::vector<std::string>& scheda() {

@@ -8,19 +8,13 @@
 #include <string>
 #include <vector>
 
+#include "support/document_lines.h"
+
 namespace sb {
 namespace {
 
 std::vector<std::string> righe_treno() {
-  const std::string testo = testo_documento(dati_treno());
-  std::vector<std::string> righe;
-  std::size_t inizio = 0;
-  for (std::size_t fine; (fine = testo.find("\r\n", inizio)) != std::string::npos;
-       inizio = fine + 2) {
-    righe.push_back(testo.substr(inizio, fine - inizio));
-  }
-  EXPECT_EQ(inizio, testo.size()) << "the last line ends in CR LF";
-  return righe;
+  return testing::righe_scritte(dati_treno());
 }
 
 const std::vector<std::string>& treno() {
