@@ -132,23 +132,13 @@ Esito leggi_curva(ReaderState& st) {
   return passi(std::int64_t{s} + l, [&](Long da, Long a) { t.aggiungi_curva(da, a, k); });
 }
 
-// After a storer call: its own refusal ends the reading with the row's position.
-Esito dopo_memo(ReaderState& st, Long codice_prima, const Campo& dove, Long posizione) {
-  if (st.m.codice_errore > 0) return st.fallisce(st.m.codice_errore, dove, posizione);
-  st.m.codice_errore = codice_prima;
-  return Esito::kAvanti;
-}
-
 Esito leggi_montagna(ReaderState& st) {
   const Long inizio = st.lettore->leggi_long();
   const Campo dove = st.lettore->ultimo();
   const Long fine = st.lettore->leggi_long();
   const Long tipo = st.lettore->leggi_long();
   if (st.fuori_percorso(inizio, dove)) return Esito::kFineCiclo;
-  const Long prima = st.m.codice_errore;
-  st.m.codice_errore = 0;
-  memo_montagna(st.m, inizio, fine, tipo);
-  return dopo_memo(st, prima, dove, inizio);
+  return st.memo(dove, inizio, [&] { memo_montagna(st.m, inizio, fine, tipo); });
 }
 
 Esito leggi_indicatori(ReaderState& st) {
@@ -157,10 +147,9 @@ Esito leggi_indicatori(ReaderState& st) {
   const Campo dove = st.lettore->ultimo();
   for (int i = 1; i < 9; ++i) v[i] = st.lettore->leggi_long();
   if (st.fuori_percorso(v[0], dove)) return Esito::kFineCiclo;
-  const Long prima = st.m.codice_errore;
-  st.m.codice_errore = 0;
-  memo_indicatori_v_max(st.m, v[0], v[1], v[2], v[3], v[4], v[5], v[6], v[7], v[8]);
-  return dopo_memo(st, prima, dove, v[0]);
+  return st.memo(dove, v[0], [&] {
+    memo_indicatori_v_max(st.m, v[0], v[1], v[2], v[3], v[4], v[5], v[6], v[7], v[8]);
+  });
 }
 
 Esito leggi_cartello(ReaderState& st) {

@@ -64,6 +64,19 @@ struct ReaderState {
   Esito fallisce(Long codice, Campo dove);
   Esito fallisce(Long codice, Campo dove, Long posizione);
 
+  // Calls a storer. Only the storer's own refusal ends the reading (with the
+  // row's position); a code recorded before it, such as a line-phase code 15,
+  // is kept when the storer succeeds.
+  template <typename Chiamata>
+  Esito memo(const Campo& dove, Long posizione, Chiamata chiamata) {
+    const Long prima = m.codice_errore;
+    m.codice_errore = 0;
+    chiamata();
+    if (m.codice_errore > 0) return fallisce(m.codice_errore, dove, posizione);
+    m.codice_errore = prima;
+    return Esito::kAvanti;
+  }
+
   // Reads the next candidate keyword field and skips up to `massimo` comment
   // fields (fields containing "-"). With `prova_fine`, an end-of-file test
   // follows each skip. Returns false when the field read last was the last

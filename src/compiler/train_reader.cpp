@@ -67,17 +67,6 @@ Byte velocita_in_cella(Long v) {
   return static_cast<Byte>(r);
 }
 
-// A storer call whose own refusal ends the reading with the row's position.
-template <typename Chiamata>
-Esito memo(ReaderState& st, const Campo& dove, Long posizione, Chiamata chiamata) {
-  const Long prima = st.m.codice_errore;
-  st.m.codice_errore = 0;
-  chiamata();
-  if (st.m.codice_errore > 0) return st.fallisce(st.m.codice_errore, dove, posizione);
-  st.m.codice_errore = prima;
-  return Esito::kAvanti;
-}
-
 Esito leggi_velocita(ReaderState& st, StatoTreno& t) {
   RouteModel& m = st.m;
   const Long p = st.lettore->leggi_long();
@@ -122,7 +111,7 @@ Esito leggi_segnale(ReaderState& st) {
         st.m.percorso[static_cast<std::size_t>(c - 2 * k)].avviso != 0)
       coperte += (coperte.empty() ? "" : ", ") + std::to_string(c - 2 * k);
   }
-  const Esito e = memo(st, dove, v[0], [&] {
+  const Esito e = st.memo(dove, v[0], [&] {
     memo_segnale(st.m, v[0], v[1], v[2], v[3], v[4], v[5], v[6], v[7], v[8], v[9], v[10]);
   });
   if (e != Esito::kAvanti) return e;
@@ -140,7 +129,7 @@ Esito leggi_rallentamento(ReaderState& st) {
   for (int i = 1; i < 6; ++i) v[i] = st.lettore->leggi_long();
   if (st.fuori_percorso(v[0], dove)) return Esito::kFineCiclo;
   const Esito e =
-      memo(st, dove, v[0], [&] { memo_rallentamento(st.m, v[0], v[1], v[2], v[3], v[4], v[5]); });
+      st.memo(dove, v[0], [&] { memo_rallentamento(st.m, v[0], v[1], v[2], v[3], v[4], v[5]); });
   if (e == Esito::kAvanti)
     st.report.rallentamenti.push_back(
         {static_cast<Long>(indice_cella(v[0])), Luogo{st.corrente, dove.riga, dove.colonna}});
