@@ -4,6 +4,7 @@
 #include <bit>
 #include <cmath>
 #include <cstring>
+#include <memory>
 #include <stdexcept>
 #include <utility>
 
@@ -79,18 +80,22 @@ char* scrivi_valore(char* p, const ValoreTracciato& v) {
 }
 
 // A block of a file written in pieces: filled from its start, then handed
-// over with its position in the file, and filled again.
+// over with its position in the file, and filled again. Its room of
+// `capienza` bytes is never cleared: only the bytes written are handed over.
 struct Blocco {
-  std::string byte = std::string(kPezzoCompilato, '\0');
-  char* p = byte.data();
-  std::uint64_t posizione = 0;
+  explicit Blocco(std::size_t capienza)
+      : byte(std::make_unique_for_overwrite<char[]>(capienza)), p(byte.get()) {}
 
   void consegna(const std::function<void(std::uint64_t, std::string_view)>& pezzo) {
-    const auto n = static_cast<std::size_t>(p - byte.data());
-    pezzo(posizione, std::string_view(byte.data(), n));
+    const auto n = static_cast<std::size_t>(p - byte.get());
+    pezzo(posizione, std::string_view(byte.get(), n));
     posizione += n;
-    p = byte.data();
+    p = byte.get();
   }
+
+  std::unique_ptr<char[]> byte;
+  char* p;
+  std::uint64_t posizione = 0;
 };
 
 // Writes one cell at p; returns the position after it.
@@ -257,7 +262,8 @@ bool leggi_valore(Lettore& l, ValoreTracciato* v) {
 
 void serializza_tracciato(
     const Tracciato& tracciato,
-    const std::function<void(std::uint64_t posizione, std::string_view pezzo)>& pezzo) {
+    const std::function<void(std::uint64_t posizione, std::string_view pezzo)>& pezzo,
+    std::size_t massimo) {
   if (!tracciato.allocato()) return;
   // One block for the x values, written from the start of the file, and one
   // for the y values, written from the middle; each is handed over whenever a
@@ -266,13 +272,15 @@ void serializza_tracciato(
   std::uint64_t meta = 0;  // the size of the x values
   for (const TipoValore t : {TipoValore::kVuoto, TipoValore::kIntero, TipoValore::kDoppio})
     meta += static_cast<std::uint64_t>(tracciato.punti(t)) * byte_valore(t);
-  Blocco x;
-  Blocco y;
+  const std::size_t punti_blocco = std::max<std::size_t>(massimo / kMassimoValore, 1);
+  const auto capienza =
+      static_cast<std::size_t>(std::min<std::uint64_t>(punti_blocco * kMassimoValore, meta));
+  Blocco x(capienza);
+  Blocco y(capienza);
   y.posizione = meta;
-  constexpr Long kPuntiBlocco = static_cast<Long>(kPezzoCompilato / kMassimoValore);
   Tracciato::Lettura lettura(tracciato);
   while (lettura.metro() < tracciato.ultimo_metro()) {
-    lettura.fino_a(lettura.metro() + kPuntiBlocco,
+    lettura.fino_a(lettura.metro() + static_cast<Long>(punti_blocco),
                    [&](const ValoreTracciato& vx, const ValoreTracciato& vy) {
                      x.p = scrivi_valore(x.p, vx);
                      y.p = scrivi_valore(y.p, vy);
@@ -319,11 +327,12 @@ std::string serializza_oggetti(const std::array<oggetto, kNumeroOggetti>& oggett
 
 void serializza_percorso(
     const std::vector<cella>& percorso,
-    const std::function<void(std::uint64_t posizione, std::string_view pezzo)>& pezzo) {
-  constexpr std::size_t kCelleBlocco = kPezzoCompilato / kByteCella;
-  Blocco b;
-  for (std::size_t i = 0; i < percorso.size(); i += kCelleBlocco) {
-    const std::size_t fine = std::min(percorso.size(), i + kCelleBlocco);
+    const std::function<void(std::uint64_t posizione, std::string_view pezzo)>& pezzo,
+    std::size_t massimo) {
+  const std::size_t celle_blocco = std::max<std::size_t>(massimo / kByteCella, 1);
+  Blocco b(std::min(percorso.size(), celle_blocco) * kByteCella);
+  for (std::size_t i = 0; i < percorso.size(); i += celle_blocco) {
+    const std::size_t fine = std::min(percorso.size(), i + celle_blocco);
     for (std::size_t c = i; c < fine; ++c) b.p = scrivi_cella(b.p, percorso[c]);
     b.consegna(pezzo);
   }

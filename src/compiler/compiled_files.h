@@ -42,17 +42,19 @@ inline constexpr std::size_t kMassimoTesto = 65535;
 // model's setters never produce.
 std::string serializza_tracciato(const Tracciato& tracciato);
 
-// The largest piece of a compiled file written in pieces.
-inline constexpr std::size_t kPezzoCompilato = std::size_t{1} << 16;
+// The largest piece of a compiled file written in pieces. Large pieces make
+// few, cheap writes; two of them are all the memory the track plan takes.
+inline constexpr std::size_t kPezzoCompilato = std::size_t{1} << 20;
 
-// The same bytes handed to `pezzo` in pieces of at most kPezzoCompilato
-// bytes, each with its position in the file: at 20 bytes a metre, the file of
-// a long line is better not held in memory whole. The x and the y values of
-// a point come from one computation of the plan and go to the two halves of
-// the file, whose pieces therefore alternate.
+// The same bytes handed to `pezzo` in pieces of at most `massimo` bytes (at
+// least one value's worth), each with its position in the file: at 20 bytes a
+// metre, the file of a long line is better not held in memory whole. The x
+// and the y values of a point come from one computation of the plan and go to
+// the two halves of the file, whose pieces therefore alternate.
 void serializza_tracciato(
     const Tracciato& tracciato,
-    const std::function<void(std::uint64_t posizione, std::string_view pezzo)>& pezzo);
+    const std::function<void(std::uint64_t posizione, std::string_view pezzo)>& pezzo,
+    std::size_t massimo = kPezzoCompilato);
 
 // The item file: 87 records of 34 + t bytes, t the length of the record's
 // text. The text is written as its bytes, unchanged: the model already holds
@@ -64,11 +66,12 @@ std::string serializza_oggetti(const std::array<oggetto, kNumeroOggetti>& oggett
 
 // The route file: one 15-byte record per cell, cell 0 first.
 std::string serializza_percorso(const std::vector<cella>& percorso);
-// The same bytes handed to `pezzo` in pieces of at most kPezzoCompilato
-// bytes, in order, each with its position in the file.
+// The same bytes handed to `pezzo` in pieces of at most `massimo` bytes (at
+// least one record's worth), in order, each with its position in the file.
 void serializza_percorso(
     const std::vector<cella>& percorso,
-    const std::function<void(std::uint64_t posizione, std::string_view pezzo)>& pezzo);
+    const std::function<void(std::uint64_t posizione, std::string_view pezzo)>& pezzo,
+    std::size_t massimo = kPezzoCompilato);
 
 // Why a decoder refused a file. `record` is the index of the record where
 // the fault lies (for the line geometry file, the index of the tagged value

@@ -355,13 +355,16 @@ TEST(CompiledFilesDecoders, ArbitraryBytesAreReadWithinTheBuffer) {
 
 // ---- Files written in pieces ----
 
+// Pieces smaller than the program's, so that small files come in several.
+constexpr std::size_t kPezzoDiProva = std::size_t{1} << 16;
+
 // The pieces of a file, checked to cover it once each and joined.
 struct Pezzi {
   std::vector<std::pair<std::uint64_t, std::string>> pezzi;
 
   std::function<void(std::uint64_t, std::string_view)> raccogli() {
     return [this](std::uint64_t posizione, std::string_view pezzo) {
-      EXPECT_LE(pezzo.size(), kPezzoCompilato);
+      EXPECT_LE(pezzo.size(), kPezzoDiProva);
       pezzi.emplace_back(posizione, std::string(pezzo));
     };
   }
@@ -394,7 +397,7 @@ TEST(CompiledFilesInPieces, TrackPlanPiecesCoverTheFileOnce) {
   t.aggiungi_rettilineo(9501, 20000);
   t.aggiungi_curva(20001, 29000, -0.002);
   Pezzi p;
-  serializza_tracciato(t, p.raccogli());
+  serializza_tracciato(t, p.raccogli(), kPezzoDiProva);
   EXPECT_GT(p.pezzi.size(), 6u);
   const std::string file = p.file();
   EXPECT_EQ(file, serializza_tracciato(t));
@@ -420,7 +423,7 @@ TEST(CompiledFilesInPieces, RoutePiecesCoverTheFileOnce) {
     z.aderenza = low8(c);
   }
   Pezzi p;
-  serializza_percorso(m.percorso, p.raccogli());
+  serializza_percorso(m.percorso, p.raccogli(), kPezzoDiProva);
   EXPECT_EQ(p.pezzi.size(), 3u);
   const std::string file = p.file();
   EXPECT_EQ(file.size(), m.percorso.size() * kByteCella);
