@@ -260,6 +260,14 @@ bool leggi_valore(Lettore& l, ValoreTracciato* v) {
 
 }  // namespace
 
+std::uint64_t dimensione_tracciato(const Tracciato& tracciato) {
+  if (!tracciato.allocato()) return 0;
+  std::uint64_t asse = 0;  // the size of the values of one axis
+  for (const TipoValore t : {TipoValore::kVuoto, TipoValore::kIntero, TipoValore::kDoppio})
+    asse += static_cast<std::uint64_t>(tracciato.punti(t)) * byte_valore(t);
+  return 2 * asse;
+}
+
 void serializza_tracciato(
     const Tracciato& tracciato,
     const std::function<void(std::uint64_t posizione, std::string_view pezzo)>& pezzo,
@@ -269,9 +277,7 @@ void serializza_tracciato(
   // for the y values, written from the middle; each is handed over whenever a
   // stretch of points has filled it. The two blocks are all the memory the
   // file takes.
-  std::uint64_t meta = 0;  // the size of the x values
-  for (const TipoValore t : {TipoValore::kVuoto, TipoValore::kIntero, TipoValore::kDoppio})
-    meta += static_cast<std::uint64_t>(tracciato.punti(t)) * byte_valore(t);
+  const std::uint64_t meta = dimensione_tracciato(tracciato) / 2;  // the size of the x values
   const std::size_t punti_blocco = std::max<std::size_t>(massimo / kMassimoValore, 1);
   const auto capienza =
       static_cast<std::size_t>(std::min<std::uint64_t>(punti_blocco * kMassimoValore, meta));

@@ -41,6 +41,8 @@ inline constexpr std::size_t kMassimoTesto = 65535;
 // for an integer element whose value is not a 16-bit integer, which the
 // model's setters never produce.
 std::string serializza_tracciato(const Tracciato& tracciato);
+// Its size in bytes, without computing the points.
+std::uint64_t dimensione_tracciato(const Tracciato& tracciato);
 
 // The largest piece of a compiled file written in pieces. Large pieces make
 // few, cheap writes; two of them are all the memory the track plan takes.

@@ -12,6 +12,9 @@
 #include <sys/types.h>
 #include <unistd.h>
 #endif
+#ifdef __linux__
+#include <fcntl.h>
+#endif
 
 namespace sb {
 
@@ -78,6 +81,24 @@ bool scrivi_a(std::FILE* f, std::uint64_t posizione, std::string_view pezzo, std
   return true;
 }
 
+// Sets aside the room of a file of `dimensione` bytes, without changing its
+// size: the pieces then go to blocks already found, and a full disk shows at
+// once. False, with errno set, only when the room is not there; a file system
+// that cannot set room aside is written all the same.
+bool riserva(std::FILE* f, std::uint64_t dimensione) {
+#ifdef __linux__
+  if (dimensione == 0 || dimensione > static_cast<std::uint64_t>(std::numeric_limits<off_t>::max()))
+    return true;
+  if (::fallocate(::fileno(f), FALLOC_FL_KEEP_SIZE, 0, static_cast<off_t>(dimensione)) == 0)
+    return true;
+  return errno != ENOSPC && errno != EDQUOT;
+#else
+  (void)f;
+  (void)dimensione;
+  return true;
+#endif
+}
+
 int cancella(const std::string& path) {
 #ifdef _WIN32
   return ::_wremove(percorso_nativo(path).c_str());
@@ -122,7 +143,7 @@ std::string DiskFileSystem::read(const std::string& path) {
   return bytes;
 }
 
-void FileSystem::write_pieces(const std::string& path, const Pezzi& pezzi) {
+void FileSystem::write_pieces(const std::string& path, std::uint64_t, const Pezzi& pezzi) {
   std::string bytes;
   pezzi([&](std::uint64_t posizione, std::string_view pezzo) {
     const auto inizio = static_cast<std::size_t>(posizione);
@@ -133,10 +154,11 @@ void FileSystem::write_pieces(const std::string& path, const Pezzi& pezzi) {
 }
 
 void DiskFileSystem::write(const std::string& path, const std::string& bytes) {
-  write_pieces(path, [&](const auto& scrivi) { scrivi(0, bytes); });
+  write_pieces(path, bytes.size(), [&](const auto& scrivi) { scrivi(0, bytes); });
 }
 
-void DiskFileSystem::write_pieces(const std::string& path, const Pezzi& pezzi) {
+void DiskFileSystem::write_pieces(const std::string& path, std::uint64_t dimensione,
+                                  const Pezzi& pezzi) {
   // Written under a temporary name in the same directory and renamed into
   // place, so that the final name holds either the old file or the whole new one.
   const std::string temporary = path + ".tmp";
@@ -144,6 +166,12 @@ void DiskFileSystem::write_pieces(const std::string& path, const Pezzi& pezzi) {
   if (f == nullptr) throw FileError(path, "write", std::strerror(errno));
   // Each piece goes to the file in one write, not through a small buffer.
   std::setvbuf(f, nullptr, _IONBF, 0);
+  if (!riserva(f, dimensione)) {
+    const int err = errno;
+    std::fclose(f);
+    cancella(temporary);
+    throw FileError(path, "write", std::strerror(err));
+  }
   bool written = true;
   int err = 0;
   std::uint64_t qui = 0;  // the file position

@@ -32,6 +32,8 @@ class Platform {
 };
 
 // The text of the fatal report for code `a`.
-inline std::string testo_errore(const std::string& a) { return " Errore n. " + a; }
+inline std::string testo_errore(const std::string& a) {
+  return " Errore n. " + a;
+}
 
 }  // namespace sb

@@ -16,7 +16,8 @@ std::string PosixPlatform::executable_directory() {
   std::vector<char> buffer(4096);
   for (;;) {
     const ssize_t n = ::readlink("/proc/self/exe", buffer.data(), buffer.size());
-    if (n < 0) throw FileError("/proc/self/exe", "find the program's directory from", std::strerror(errno));
+    if (n < 0)
+      throw FileError("/proc/self/exe", "find the program's directory from", std::strerror(errno));
     if (static_cast<std::size_t>(n) < buffer.size()) {
       const std::string path(buffer.data(), static_cast<std::size_t>(n));
       const auto slash = path.rfind('/');

@@ -401,6 +401,7 @@ TEST(CompiledFilesInPieces, TrackPlanPiecesCoverTheFileOnce) {
   EXPECT_GT(p.pezzi.size(), 6u);
   const std::string file = p.file();
   EXPECT_EQ(file, serializza_tracciato(t));
+  EXPECT_EQ(file.size(), dimensione_tracciato(t));
   std::vector<ValoreTracciato> x, y;
   ErroreFormato err;
   ASSERT_TRUE(decodifica_tracciato(file, &x, &y, &err)) << err.motivo;
@@ -410,6 +411,7 @@ TEST(CompiledFilesInPieces, TrackPlanPiecesCoverTheFileOnce) {
   Pezzi nessuno;
   serializza_tracciato(Tracciato{}, nessuno.raccogli());
   EXPECT_TRUE(nessuno.pezzi.empty()) << "no plan, no pieces";
+  EXPECT_EQ(dimensione_tracciato(Tracciato{}), 0u);
 }
 
 TEST(CompiledFilesInPieces, RoutePiecesCoverTheFileOnce) {

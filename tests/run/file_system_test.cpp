@@ -29,7 +29,7 @@ void tre_pezzi(const std::function<void(std::uint64_t, std::string_view)>& scriv
 
 TEST(FileSystemPieces, AFileSystemWithoutPiecesGetsThemJoined) {
   testing::MemoryFileSystem files;
-  files.write_pieces("/x/a.dat", tre_pezzi);
+  files.write_pieces("/x/a.dat", 10, tre_pezzi);
   EXPECT_EQ(files.files.at("/x/a.dat"), "abcdefghij");
   EXPECT_EQ(files.log, std::vector<std::string>{"write /x/a.dat"});
 }
@@ -53,16 +53,19 @@ class FileSystemOnDisk : public ::testing::Test {
   fs::path dir_;
 };
 
+// Whatever size is announced, the file holds its pieces and nothing more.
 TEST_F(FileSystemOnDisk, PiecesReplaceALongerOlderFile) {
-  files_.write(file("a.dat"), std::string(100000, 'z'));
-  files_.write_pieces(file("a.dat"), tre_pezzi);
-  EXPECT_EQ(files_.read(file("a.dat")), "abcdefghij");
-  EXPECT_FALSE(resta_un_temporaneo());
+  for (const std::uint64_t annunciata : {0, 10, 3, 1 << 20}) {
+    files_.write(file("a.dat"), std::string(100000, 'z'));
+    files_.write_pieces(file("a.dat"), annunciata, tre_pezzi);
+    EXPECT_EQ(files_.read(file("a.dat")), "abcdefghij") << annunciata;
+    EXPECT_FALSE(resta_un_temporaneo());
+  }
 }
 
 TEST_F(FileSystemOnDisk, AProducerThatFailsLeavesTheOlderFile) {
   files_.write(file("a.dat"), "old");
-  EXPECT_THROW(files_.write_pieces(file("a.dat"),
+  EXPECT_THROW(files_.write_pieces(file("a.dat"), 3,
                                    [](const auto& scrivi) {
                                      scrivi(0, "new");
                                      throw std::runtime_error("no more pieces");
