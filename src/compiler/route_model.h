@@ -190,21 +190,12 @@ class Tracciato {
       x = nx;
       y = ny;
     }
-    // The steps of the track plan rule, with dx and dy taken from the two
-    // points before, in exactly this order of operations.
-    void rettilineo() {
-      const double dx = x - x_prima;
-      const double dy = y - y_prima;
-      avanti(TipoValore::kDoppio, x + dx, y + dy);
-    }
-    void curva(double k) {
-      const double dx = x - x_prima;
-      const double dy = y - y_prima;
-      const double kdy = k * dy;
-      const double kdx = k * dx;
-      avanti(TipoValore::kDoppio, x + (dx + kdy), y + (dy - kdx));
-    }
   };
+
+  // The steps of a run up to point `fine`, on straight track or in a curve of
+  // curvature k, calling f(x, y) for each point.
+  template <bool kInCurva, typename F>
+  static void passi(Stato& s, Long fine, double k, F& f);
 
   // Points m to fino_a, a run of its own or the continuation of the last one.
   void aggiungi(Long m, Long fino_a, Tratto::Genere genere, double a, double b);
@@ -273,20 +264,47 @@ void Tracciato::avanza(Stato& stato, Long fino_a, F&& f) const {
         punto();
         break;
       case Tratto::Genere::kRettilineo:
-        while (s.metro < fine) {
-          s.rettilineo();
-          punto();
-        }
+        passi<false>(s, fine, 0, f);
         break;
       case Tratto::Genere::kCurva:
-        while (s.metro < fine) {
-          s.curva(t.a);
-          punto();
-        }
+        passi<true>(s, fine, t.a, f);
         break;
     }
   }
   stato = s;
+}
+
+template <bool kInCurva, typename F>
+void Tracciato::passi(Stato& s, Long fine, double k, F& f) {
+  if (s.metro >= fine) return;
+  // The two last points are kept in locals, which stay in registers: the
+  // points are a chain of dependent operations, which a trip through memory
+  // at every step would lengthen.
+  double x = s.x, y = s.y, x_prima = s.x_prima, y_prima = s.y_prima;
+  for (Long m = s.metro; m < fine; ++m) {
+    // The track plan rule, with dx and dy taken from the two points before,
+    // in exactly this order of operations.
+    const double dx = x - x_prima;
+    const double dy = y - y_prima;
+    x_prima = x;
+    y_prima = y;
+    if constexpr (kInCurva) {
+      const double kdy = k * dy;
+      const double kdx = k * dx;
+      x = x + (dx + kdy);
+      y = y + (dy - kdx);
+    } else {
+      x = x + dx;
+      y = y + dy;
+    }
+    f(ValoreTracciato{TipoValore::kDoppio, x}, ValoreTracciato{TipoValore::kDoppio, y});
+  }
+  s.metro = fine;
+  s.tipo = TipoValore::kDoppio;
+  s.x = x;
+  s.y = y;
+  s.x_prima = x_prima;
+  s.y_prima = y_prima;
 }
 
 // The whole compiler state for one compilation.
