@@ -45,9 +45,12 @@ std::optional<std::string> treno_dal_nome(const std::string& percorso) {
   return radice.substr(trattino + 1);
 }
 
-bool stesso_file(const std::string& a, const std::string& b) {
+// Whether writing `uscita` would replace `sorgente`: the same file under any
+// name (another spelling, a link). An output not there yet replaces nothing.
+bool stesso_file(const std::string& uscita, const std::string& sorgente) {
   std::error_code ec;
-  return fs::weakly_canonical(a, ec) == fs::weakly_canonical(b, ec);
+  const bool stesso = fs::equivalent(uscita, sorgente, ec);
+  return !ec && stesso;
 }
 
 const char* nome_esito(EsitoCompilazione e) {

@@ -289,5 +289,30 @@ TEST(CompileCommandOnDisk, SourcesKeepTheirBytesAndTimeStamps) {
   fs::remove_all(dir);
 }
 
+// An output that is a source under another name is refused before anything is
+// read or written: here the line source is named like the track plan.
+TEST(CompileCommandOnDisk, AnOutputThatIsASourceIsRefused) {
+  namespace fs = std::filesystem;
+  const fs::path dir = fs::temp_directory_path() / ("sb_stesso_" + std::to_string(::getpid()));
+  fs::remove_all(dir);
+  DiskFileSystem disk;
+  std::ostringstream out, err;
+  Ambiente a{disk, out, err};
+  ASSERT_EQ(comando_sources(OpzioniSources{dir.string()}, a), kEsitoOk);
+  const fs::path linea = dir / "BORGOLUCE_linea.dat";
+  fs::rename(dir / "BORGOLUCE_linea.txt", linea);
+  const std::string bytes = disk.read(linea.string());
+  OpzioniCompile o;
+  o.linea = linea.string();
+  o.treno = (dir / "BORGOLUCE_5127-.txt").string();
+  o.scenario = "BORGOLUCE";
+  o.cartella = (dir / "." / ".." / dir.filename()).string();
+  EXPECT_EQ(comando_compile(o, a), kEsitoUso);
+  EXPECT_NE(err.str().find("would replace a source"), std::string::npos) << err.str();
+  EXPECT_EQ(disk.read(linea.string()), bytes);
+  EXPECT_FALSE(fs::exists(dir / "BORGOLUCE_5127.dat"));
+  fs::remove_all(dir);
+}
+
 }  // namespace
 }  // namespace sb
