@@ -1,7 +1,7 @@
 // The program's large blocks come from one region backed by transparent
-// huge pages (see large_block_arena.h for why). Linked into the program only:
-// the unit tests, the sanitizer builds and the Windows build keep the standard
-// allocator.
+// huge pages (see large_block_arena.h for why). Linked into the program and
+// the compile benchmark only: the unit tests, the sanitizer builds and the
+// Windows build keep the standard allocator.
 //
 // The region is reserved on the first large block, 32 MiB of address space of
 // which only the pages touched become memory. Where the system offers no huge
@@ -23,7 +23,7 @@ constexpr std::size_t kSogliaGrande = std::size_t{16} << 10;
 constexpr std::size_t kRegione = std::size_t{32} << 20;
 constexpr std::size_t kPaginaGrande = std::size_t{2} << 20;
 
-// Both are constant-initialised: a block may be asked for before any
+// All three are constant-initialised: a block may be asked for before any
 // constructor of the program has run.
 constinit std::mutex guardia;
 constinit sb::ArenaBlocchiGrandi arena;
