@@ -166,23 +166,20 @@ void DiskFileSystem::write_pieces(const std::string& path, std::uint64_t dimensi
   if (f == nullptr) throw FileError(path, "write", std::strerror(errno));
   // Each piece goes to the file in one write, not through a small buffer.
   std::setvbuf(f, nullptr, _IONBF, 0);
-  if (!riserva(f, dimensione)) {
-    const int err = errno;
-    std::fclose(f);
-    cancella(temporary);
-    throw FileError(path, "write", std::strerror(err));
-  }
-  bool written = true;
-  int err = 0;
+  // Without the room, no piece is produced: the failure is reported below.
+  bool written = riserva(f, dimensione);
+  int err = written ? 0 : errno;
   std::uint64_t qui = 0;  // the file position
   try {
-    pezzi([&](std::uint64_t posizione, std::string_view pezzo) {
-      if (!written) return;
-      if (!scrivi_a(f, posizione, pezzo, &qui)) {
-        written = false;
-        err = errno;
-      }
-    });
+    if (written) {
+      pezzi([&](std::uint64_t posizione, std::string_view pezzo) {
+        if (!written) return;
+        if (!scrivi_a(f, posizione, pezzo, &qui)) {
+          written = false;
+          err = errno;
+        }
+      });
+    }
   } catch (...) {
     std::fclose(f);
     cancella(temporary);

@@ -207,6 +207,8 @@ TEST(CompileCommand, JsonCarriesTheOutcome) {
 namespace sb {
 namespace {
 
+namespace fs = std::filesystem;
+
 // The built-in sources through `compile` give the bytes of the one-shot run.
 TEST(CompileCommandBuiltIn, SameBytesAsTheOneShotRun) {
   testing::FakePlatform platform;
@@ -263,55 +265,55 @@ TEST(CompileCommandFaults, EveryFailingOperationIsReportedAndTheSourcesSurvive) 
   }
 }
 
-// On disk: the sources keep their bytes and their time stamps.
-TEST(CompileCommandOnDisk, SourcesKeepTheirBytesAndTimeStamps) {
-  namespace fs = std::filesystem;
-  const fs::path dir = fs::temp_directory_path() / ("sb_compile_" + std::to_string(::getpid()));
-  fs::remove_all(dir);
-  DiskFileSystem disk;
-  std::ostringstream out, err;
-  Ambiente a{disk, out, err};
-  ASSERT_EQ(comando_sources(OpzioniSources{dir.string()}, a), kEsitoOk);
-  const fs::path linea = dir / "BORGOLUCE_linea.txt";
-  const fs::path treno = dir / "BORGOLUCE_5127-.txt";
+// On disk: the built-in sources written into a directory of the test's own,
+// removed afterwards whatever the outcome.
+class CompileCommandOnDisk : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    fs::remove_all(dir_);
+    ASSERT_EQ(comando_sources(OpzioniSources{dir_.string()}, a_), kEsitoOk) << err_.str();
+  }
+  void TearDown() override { fs::remove_all(dir_); }
+
+  const fs::path dir_ = fs::temp_directory_path() / ("sb_compile_" + std::to_string(::getpid()));
+  DiskFileSystem disk_;
+  std::ostringstream out_, err_;
+  Ambiente a_{disk_, out_, err_};
+};
+
+// The sources keep their bytes and their time stamps.
+TEST_F(CompileCommandOnDisk, SourcesKeepTheirBytesAndTimeStamps) {
+  const fs::path linea = dir_ / "BORGOLUCE_linea.txt";
+  const fs::path treno = dir_ / "BORGOLUCE_5127-.txt";
   const auto t_linea = fs::last_write_time(linea);
   const auto t_treno = fs::last_write_time(treno);
-  const std::string b_linea = disk.read(linea.string());
+  const std::string b_linea = disk_.read(linea.string());
   OpzioniCompile o;
   o.linea = linea.string();
   o.treno = treno.string();
-  o.cartella = dir.string();  // the compiled files beside the sources
-  EXPECT_EQ(comando_compile(o, a), kEsitoOk) << err.str();
+  o.cartella = dir_.string();  // the compiled files beside the sources
+  EXPECT_EQ(comando_compile(o, a_), kEsitoOk) << err_.str();
   EXPECT_EQ(fs::last_write_time(linea), t_linea);
   EXPECT_EQ(fs::last_write_time(treno), t_treno);
-  EXPECT_EQ(disk.read(linea.string()), b_linea);
-  EXPECT_TRUE(fs::exists(dir / "BORGOLUCE_5127.dat"));
-  fs::remove_all(dir);
+  EXPECT_EQ(disk_.read(linea.string()), b_linea);
+  EXPECT_TRUE(fs::exists(dir_ / "BORGOLUCE_5127.dat"));
 }
 
 // An output that is a source under another name is refused before anything is
 // read or written: here the line source is named like the track plan.
-TEST(CompileCommandOnDisk, AnOutputThatIsASourceIsRefused) {
-  namespace fs = std::filesystem;
-  const fs::path dir = fs::temp_directory_path() / ("sb_stesso_" + std::to_string(::getpid()));
-  fs::remove_all(dir);
-  DiskFileSystem disk;
-  std::ostringstream out, err;
-  Ambiente a{disk, out, err};
-  ASSERT_EQ(comando_sources(OpzioniSources{dir.string()}, a), kEsitoOk);
-  const fs::path linea = dir / "BORGOLUCE_linea.dat";
-  fs::rename(dir / "BORGOLUCE_linea.txt", linea);
-  const std::string bytes = disk.read(linea.string());
+TEST_F(CompileCommandOnDisk, AnOutputThatIsASourceIsRefused) {
+  const fs::path linea = dir_ / "BORGOLUCE_linea.dat";
+  fs::rename(dir_ / "BORGOLUCE_linea.txt", linea);
+  const std::string bytes = disk_.read(linea.string());
   OpzioniCompile o;
   o.linea = linea.string();
-  o.treno = (dir / "BORGOLUCE_5127-.txt").string();
+  o.treno = (dir_ / "BORGOLUCE_5127-.txt").string();
   o.scenario = "BORGOLUCE";
-  o.cartella = (dir / "." / ".." / dir.filename()).string();
-  EXPECT_EQ(comando_compile(o, a), kEsitoUso);
-  EXPECT_NE(err.str().find("would replace a source"), std::string::npos) << err.str();
-  EXPECT_EQ(disk.read(linea.string()), bytes);
-  EXPECT_FALSE(fs::exists(dir / "BORGOLUCE_5127.dat"));
-  fs::remove_all(dir);
+  o.cartella = (dir_ / "." / ".." / dir_.filename()).string();
+  EXPECT_EQ(comando_compile(o, a_), kEsitoUso);
+  EXPECT_NE(err_.str().find("would replace a source"), std::string::npos) << err_.str();
+  EXPECT_EQ(disk_.read(linea.string()), bytes);
+  EXPECT_FALSE(fs::exists(dir_ / "BORGOLUCE_5127.dat"));
 }
 
 }  // namespace
