@@ -26,7 +26,7 @@
 #include "compiler/compile_step.h"
 #include "compiler/compiled_files.h"
 #include "compiler/memory_sources.h"
-#include "run/file_system.h"
+#include "platform/file_system.h"
 #include "sources/line_source.h"
 #include "sources/righe.h"
 #include "sources/train_source.h"
@@ -45,8 +45,8 @@ struct Scenario {
 };
 
 Scenario incorporato() {
-  return {"built-in", "BORGOLUCE", "5127", testo_documento(dati_linea()),
-          testo_documento(dati_treno())};
+  return {"built-in", "BORGOLUCE", "5127", document_text(dati_linea()),
+          document_text(dati_treno())};
 }
 
 Scenario generato(Long lunghezza) {
@@ -55,12 +55,12 @@ Scenario generato(Long lunghezza) {
           kTrenoGenerato, std::move(s.linea), std::move(s.treno)};
 }
 
-std::unique_ptr<RouteModel> compila(const Scenario& sc, Resoconto* resoconto,
-                                    EsitoCompilazione* esito) {
+std::unique_ptr<RouteModel> compila(const Scenario& sc, CompileReport* resoconto,
+                                    CompileOutcome* esito) {
   auto m = std::make_unique<RouteModel>();
   m->scenario = sc.scenario;
   m->treno = sc.treno;
-  SorgentiInMemoria sorgenti(&sc.linea_sorgente, &sc.treno_sorgente);
+  InMemorySources sorgenti(&sc.linea_sorgente, &sc.treno_sorgente);
   *esito = memorizza_percorso(*m, sorgenti, 1, resoconto);
   return m;
 }
@@ -73,18 +73,18 @@ std::unique_ptr<RouteModel> compila(const Scenario& sc, Resoconto* resoconto,
 // The scenario must compile completely, without a code and without a
 // warning of the reader or the post-processing.
 void verifica(const Scenario& sc) {
-  Resoconto r;
-  EsitoCompilazione esito{};
+  CompileReport r;
+  CompileOutcome esito{};
   const auto m = compila(sc, &r, &esito);
-  if (esito != EsitoCompilazione::kCompleto || m->codice_errore != 0) {
+  if (esito != CompileOutcome::kComplete || m->codice_errore != 0) {
     fallisce(sc.nome + ": the compiler records code " + std::to_string(m->codice_errore) + " at " +
              std::to_string(m->progressiva_errore) + " m");
   }
-  if (!r.lettura.avvisi.empty())
-    fallisce(sc.nome + ": the reader warns: " + r.lettura.avvisi.front().testo);
-  if (!r.passata.empty())
+  if (!r.reading.warnings.empty())
+    fallisce(sc.nome + ": the reader warns: " + r.reading.warnings.front().testo);
+  if (!r.pass.empty())
     fallisce(sc.nome + ": the post-processing records code " +
-             std::to_string(r.passata.front().codice));
+             std::to_string(r.pass.front().code));
 }
 
 // The compiled files as the program produces them: the item file whole, the
@@ -101,10 +101,10 @@ Compilati serializza(const RouteModel& m) {
     benchmark::DoNotOptimize(pezzo.data());
     c.byte += pezzo.size();
   };
-  serializza_tracciato(m.tracciato, conta);
-  c.oggetti = serializza_oggetti(m.oggetti);
+  serialize_track_plan(m.tracciato, conta);
+  c.oggetti = serialize_items(m.oggetti);
   c.byte += c.oggetti.size();
-  serializza_percorso(m.percorso, conta);
+  serialize_route(m.percorso, conta);
   return c;
 }
 
@@ -113,9 +113,9 @@ Compilati serializza(const RouteModel& m) {
 void compile_step_and_serialise(benchmark::State& state, const Scenario& sc) {
   std::size_t byte = 0;
   for (auto _ : state) {
-    EsitoCompilazione esito{};
+    CompileOutcome esito{};
     const auto m = compila(sc, nullptr, &esito);
-    if (esito != EsitoCompilazione::kCompleto) fallisce(sc.nome + ": not compiled");
+    if (esito != CompileOutcome::kComplete) fallisce(sc.nome + ": not compiled");
     const Compilati c = serializza(*m);
     byte = c.byte;
     benchmark::DoNotOptimize(c.oggetti.data());
@@ -129,7 +129,7 @@ void compile_step_and_serialise(benchmark::State& state, const Scenario& sc) {
 // memorizza_percorso alone: reading, post-processing, check codes.
 void compile_step(benchmark::State& state, const Scenario& sc) {
   for (auto _ : state) {
-    EsitoCompilazione esito{};
+    CompileOutcome esito{};
     const auto m = compila(sc, nullptr, &esito);
     benchmark::DoNotOptimize(m->percorso.data());
   }
@@ -137,7 +137,7 @@ void compile_step(benchmark::State& state, const Scenario& sc) {
 
 // The three serialisers alone, on a compiled model.
 void serialise(benchmark::State& state, const Scenario& sc) {
-  EsitoCompilazione esito{};
+  CompileOutcome esito{};
   const auto m = compila(sc, nullptr, &esito);
   std::size_t byte = 0;
   for (auto _ : state) {
@@ -152,8 +152,8 @@ int scrivi_sorgenti(const std::string& cartella, const std::string& lunghezza) {
   try {
     std::size_t usati = 0;
     const long long metri = std::stoll(lunghezza, &usati);
-    if (usati != lunghezza.size() || metri < 0 || metri > kLunghezzaMassima)
-      throw std::invalid_argument("not a length from 0 to " + std::to_string(kLunghezzaMassima));
+    if (usati != lunghezza.size() || metri < 0 || metri > kMaxLineLength)
+      throw std::invalid_argument("not a length from 0 to " + std::to_string(kMaxLineLength));
     const Scenario sc = generato(static_cast<Long>(metri));
     verifica(sc);
     DiskFileSystem files;

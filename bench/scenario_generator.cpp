@@ -36,13 +36,13 @@ constexpr std::size_t kMassimoCartelli = 30;
 // signal fall 2, 4, 6 and 8 cells before it. The two cells before each signal
 // stay free for the marks of the post-processing.
 constexpr Long kPrimiIndicatori = 50;  // cell 2
-constexpr Long kCartello = 150;        // cell 4
+constexpr Long kSign = 150;        // cell 4
 // Cell 6; approach codes in cells 4, 2, 0 and 18 of the block before.
 constexpr Long kPrimoSegnale = 250;
 constexpr Long kSecondiIndicatori = 450;  // cell 10
 // Cell 16; approach codes in cells 14, 12, 10 and 8.
 constexpr Long kSecondoSegnale = 750;
-constexpr Long kAbbattimento = 900;  // cell 18 (an abbattimento mark has no + 1)
+constexpr Long kMark = 900;  // cell 18 (an abbattimento mark has no + 1)
 // A station of length 400 at offset 500: its area runs from 300 to 700, its
 // end mark is cell 13 and its approach marks are cells 9 to 12. Its block
 // keeps the first boards and the first signal, whose approach codes stay
@@ -51,9 +51,9 @@ constexpr Long kStazione = 500;
 constexpr Long kLunghezzaStazione = 400;
 // A slowdown starts at offset 1500 of its group (cell 31), its warning point
 // 1200 m earlier (cell 7) and the approach cells before that (cells 3 to 6).
-constexpr Long kInizioRallentamento = 1500;
+constexpr Long kSlowdownStart = 1500;
 
-enum class Blocco { kAvvio, kOrdinario, kStazione, kCartello, kRallentamento };
+enum class Blocco { kAvvio, kOrdinario, kStazione, kSign, kRallentamento };
 
 // The text of a source, one row per line, CR LF after each.
 class Testo {
@@ -96,7 +96,7 @@ Pianta disponi(Long n_blocchi) {
   for (Long b = 0; b < kBlocchiAvvio; ++b) p.blocchi[static_cast<std::size_t>(b)] = Blocco::kAvvio;
   for (Long b = kFaseRallentamenti; b + kBlocchiRallentamento < n_blocchi;
        b += kPeriodoRallentamenti) {
-    p.rallentamenti.push_back(b);
+    p.slowdowns.push_back(b);
     for (Long i = 0; i < kBlocchiRallentamento; ++i)
       p.blocchi[static_cast<std::size_t>(b + i)] = Blocco::kRallentamento;
   }
@@ -180,7 +180,7 @@ std::string linea(Long lunghezza, const Pianta& p) {
   // Spans of 1500 to 2700 m, at most one in eight blocks, marked and
   // unmarked.
   t.riga("[montagne]");
-  const Long n_montagne = std::min<Long>(kMassimoMontagne, n_blocchi / 8);
+  const Long n_montagne = std::min<Long>(kMaxMountainSpans, n_blocchi / 8);
   constexpr Long kTipi[] = {11, 12, 1, 2};
   for (Long j = 0; j < n_montagne; ++j) {
     const Long b = (2 * j + 1) * n_blocchi / (2 * n_montagne);
@@ -199,7 +199,7 @@ std::string linea(Long lunghezza, const Pianta& p) {
 
   t.riga("[indicazioni]");
   for (std::size_t j = 0; j < p.cartelli.size(); ++j) {
-    t.riga("cartello_indicatore", {p.cartelli[j] * kBlocco + kCartello},
+    t.riga("cartello_indicatore", {p.cartelli[j] * kBlocco + kSign},
            j % 2 == 0 ? "(CADUTA MASSI)" : "(P.L.      )(AUTOMATICO)");
   }
   t.riga("[fine]");
@@ -243,8 +243,8 @@ std::string treno(const Pianta& p) {
   // close enough to the next signal for the look past the end to find it.
   t.riga("[rallentamenti]");
   constexpr Long kVelocita[] = {30, 60, 80, 120};
-  for (std::size_t j = 0; j < p.rallentamenti.size(); ++j) {
-    const Long x = p.rallentamenti[j] * kBlocco + kInizioRallentamento;
+  for (std::size_t j = 0; j < p.slowdowns.size(); ++j) {
+    const Long x = p.slowdowns[j] * kBlocco + kSlowdownStart;
     t.riga("rallentamento", {x, kVelocita[j % 4], 500 + 100 * static_cast<Long>(j % 4),
                              1 + static_cast<Long>(j % 2), 1, j % 3 == 0 ? 5 : 0});
   }
@@ -267,7 +267,7 @@ std::string treno(const Pianta& p) {
   t.riga("[codici]");
   for (Long b = 0; b < n_blocchi; ++b) {
     if (ordinario(p.blocchi[static_cast<std::size_t>(b)]) && b % 4 == 1)
-      t.riga("abbattimento", {b * kBlocco + kAbbattimento, b % 8 == 1 ? 100 : 0});
+      t.riga("abbattimento", {b * kBlocco + kMark, b % 8 == 1 ? 100 : 0});
   }
   t.riga("[fine]");
   return t.prendi();
@@ -276,9 +276,9 @@ std::string treno(const Pianta& p) {
 }  // namespace
 
 SorgentiGenerate genera_sorgenti(Long lunghezza) {
-  if (lunghezza < kLunghezzaMinimaGenerata || lunghezza > kLunghezzaMassima) {
+  if (lunghezza < kLunghezzaMinimaGenerata || lunghezza > kMaxLineLength) {
     throw std::invalid_argument("a generated line is " + std::to_string(kLunghezzaMinimaGenerata) +
-                                " to " + std::to_string(kLunghezzaMassima) + " m long, not " +
+                                " to " + std::to_string(kMaxLineLength) + " m long, not " +
                                 std::to_string(lunghezza));
   }
   const Pianta p = disponi(lunghezza / kBlocco);

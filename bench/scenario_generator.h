@@ -30,7 +30,7 @@ struct SorgentiGenerate {
 inline constexpr Long kLunghezzaMinimaGenerata = 10000;
 
 // The sources of a line of `lunghezza` metres, from kLunghezzaMinimaGenerata
-// to kLunghezzaMassima; the same length always gives the same bytes. Throws
+// to kMaxLineLength; the same length always gives the same bytes. Throws
 // std::invalid_argument for a length outside that range.
 SorgentiGenerate genera_sorgenti(Long lunghezza);
 

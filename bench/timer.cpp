@@ -39,7 +39,7 @@ struct Misura {
   std::exit(1);
 }
 
-std::vector<std::string> parole(const std::string& comando) {
+std::vector<std::string> keywords(const std::string& comando) {
   std::istringstream in(comando);
   std::vector<std::string> v;
   for (std::string w; in >> w;) v.push_back(w);
@@ -91,7 +91,7 @@ int main(int argc, char** argv) {
   if (volte < 1) fallisce("RUNS must be a positive number");
   const std::string prepara_a = argv[2], comando_a = argv[3];
   const std::string prepara_b = argv[4], comando_b = argv[5];
-  const std::vector<std::string> a = parole(comando_a), b = parole(comando_b);
+  const std::vector<std::string> a = keywords(comando_a), b = keywords(comando_b);
   if (a.empty() || b.empty()) fallisce("empty command");
 
   prepara(prepara_a);

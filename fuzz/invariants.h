@@ -82,40 +82,40 @@ inline std::string cella_errata(std::size_t i, const cella& c, const char* cosa)
 
 // What must hold of the model whenever it has cells, whatever the outcome.
 inline std::string verifica_modello(const RouteModel& m) {
-  const Long lunghezza = m.lunghezza_estesa - kCoda;
-  if (lunghezza < 0 || lunghezza > kLunghezzaMassima)
+  const Long lunghezza = m.lunghezza_estesa - kRunOut;
+  if (lunghezza < 0 || lunghezza > kMaxLineLength)
     return "the route was built for a line length of " + std::to_string(lunghezza) + " m";
-  const std::size_t celle = static_cast<std::size_t>(numero_ultima_cella(lunghezza)) + 1;
+  const std::size_t celle = static_cast<std::size_t>(last_cell_for_length(lunghezza)) + 1;
   if (m.percorso.size() != celle) {
     return "the route has " + std::to_string(m.percorso.size()) + " cells, a line of " +
            std::to_string(lunghezza) + " m has " + std::to_string(celle);
   }
-  if (m.codice_errore == kNessunErrore && m.oggetti[84].valore_b != lunghezza) {
+  if (m.codice_errore == kNoError && m.oggetti[84].valore_b != lunghezza) {
     return "a clean compilation whose route is for " + std::to_string(lunghezza) +
            " m while item 84 gives " + std::to_string(m.oggetti[84].valore_b) + " m";
   }
-  if (m.n_montagne < 0 || m.n_montagne > kMassimoMontagne)
+  if (m.n_montagne < 0 || m.n_montagne > kMaxMountainSpans)
     return "n_montagne = " + std::to_string(m.n_montagne);
   for (std::size_t i = 0; i < m.percorso.size(); ++i) {
     const cella& c = m.percorso[i];
     switch (c.genere) {
-      case kLibera:
-      case kSegnale:
-      case kFineRallentamento:
-      case kInizioRallentamento:
-      case kAvvisoRallentamento:
-      case kPrimaAvviso:
-      case kIndicatoriVmax:
-      case kMarcaMontagna:
-      case kAbbattimento:
-      case kAbbattimentoSenzaValore:
+      case kFree:
+      case kSignal:
+      case kSlowdownEnd:
+      case kSlowdownStart:
+      case kSlowdownWarning:
+      case kBeforeWarning:
+      case kSpeedBoards:
+      case kMountainMark:
+      case kMark:
+      case kMarkWithoutValue:
         break;
-      case kFineStazione:
-        if (c.dato1 < 1 || c.dato1 >= kNumeroOggetti)
+      case kStationEnd:
+        if (c.dato1 < 1 || c.dato1 >= kItemCount)
           return cella_errata(i, c, "a station end whose item is not a station item");
         break;
-      case kCartello:
-        if (c.dato1 < 0 || c.dato1 >= kNumeroOggetti)
+      case kSign:
+        if (c.dato1 < 0 || c.dato1 >= kItemCount)
           return cella_errata(i, c, "a sign whose item is outside the item table");
         break;
       default:
@@ -127,33 +127,33 @@ inline std::string verifica_modello(const RouteModel& m) {
 
 // Serialises the complete model, decodes the bytes and compares.
 inline std::string verifica_file(const RouteModel& m) {
-  if (m.percorso.at(1).dato1 != kCostantePercorso || m.oggetti[85].parametro1 != kCostanteOggetti)
+  if (m.percorso.at(1).dato1 != kRouteConstant || m.oggetti[85].parametro1 != kItemConstant)
     return "the reserved constants are not in place";
   if (m.oggetti[85].valore_d != codice_gara_st(m) ||
       m.percorso.at(1).dato2 != low16(codice_gara_og(m)))
     return "the check codes are not in place";
 
-  const std::string percorso = serializza_percorso(m.percorso);
-  if (percorso.size() != kByteCella * m.percorso.size()) {
+  const std::string percorso = serialize_route(m.percorso);
+  if (percorso.size() != kCellRecordBytes * m.percorso.size()) {
     return "the route file has " + std::to_string(percorso.size()) + " bytes for " +
            std::to_string(m.percorso.size()) + " cells";
   }
   std::vector<cella> celle;
-  ErroreFormato err;
-  if (!decodifica_percorso(percorso, &celle, &err)) return "route file: " + err.motivo;
+  FormatError err;
+  if (!decode_route(percorso, &celle, &err)) return "route file: " + err.reason;
   if (celle != m.percorso) return "the route file does not read back as the route";
 
-  const std::string oggetti = serializza_oggetti(m.oggetti);
-  auto letti = std::make_unique<std::array<oggetto, kNumeroOggetti>>();
-  if (!decodifica_oggetti(oggetti, letti.get(), &err)) return "item file: " + err.motivo;
+  const std::string oggetti = serialize_items(m.oggetti);
+  auto letti = std::make_unique<std::array<oggetto, kItemCount>>();
+  if (!decode_items(oggetti, letti.get(), &err)) return "item file: " + err.reason;
   if (*letti != m.oggetti) return "the item file does not read back as the 87 items";
 
   if (m.scrivi_linea == 0) {
-    if (m.tracciato.allocato()) return "a track plan that was not asked for";
+    if (m.tracciato.allocated()) return "a track plan that was not asked for";
     return {};
   }
-  if (m.tracciato.ultimo_metro() != m.lunghezza_estesa) {
-    return "the track plan ends at metre " + std::to_string(m.tracciato.ultimo_metro()) + ", " +
+  if (m.tracciato.last_metre() != m.lunghezza_estesa) {
+    return "the track plan ends at metre " + std::to_string(m.tracciato.last_metre()) + ", " +
            std::to_string(m.lunghezza_estesa) + " expected";
   }
   if (m.lunghezza_estesa > kMassimoPuntiRiletti) return {};
@@ -166,24 +166,24 @@ inline std::string verifica_file(const RouteModel& m) {
            " expected";
   }
   for (const auto* asse : {&xm, &ym}) {
-    for (const ValoreTracciato& v : *asse) {
-      if (!std::isfinite(v.valore)) return "a track plan value that is not finite";
+    for (const TrackValue& v : *asse) {
+      if (!std::isfinite(v.value)) return "a track plan value that is not finite";
     }
   }
 
-  const std::string tracciato = serializza_tracciato(m.tracciato);
-  std::vector<ValoreTracciato> x, y;
-  if (!decodifica_tracciato(tracciato, &x, &y, &err)) return "track plan file: " + err.motivo;
+  const std::string tracciato = serialize_track_plan(m.tracciato);
+  std::vector<TrackValue> x, y;
+  if (!decode_track_plan(tracciato, &x, &y, &err)) return "track plan file: " + err.reason;
   if (x.size() != punti) {
     return "the track plan file has " + std::to_string(2 * x.size()) + " values, " +
            std::to_string(2 * punti) + " expected";
   }
   // Compared bit for bit: the file must give back every Double exactly.
-  auto stessi = [](const std::vector<ValoreTracciato>& a, const std::vector<ValoreTracciato>& b) {
+  auto stessi = [](const std::vector<TrackValue>& a, const std::vector<TrackValue>& b) {
     return std::equal(a.begin(), a.end(), b.begin(), b.end(),
-                      [](const ValoreTracciato& u, const ValoreTracciato& v) {
-                        return u.tipo == v.tipo && std::bit_cast<std::uint64_t>(u.valore) ==
-                                                       std::bit_cast<std::uint64_t>(v.valore);
+                      [](const TrackValue& u, const TrackValue& v) {
+                        return u.type == v.type && std::bit_cast<std::uint64_t>(u.value) ==
+                                                       std::bit_cast<std::uint64_t>(v.value);
                       });
   };
   if (!stessi(x, xm) || !stessi(y, ym))
@@ -200,27 +200,27 @@ inline std::string verifica_compilazione(Long j, std::optional<std::string> line
   auto m = std::make_unique<RouteModel>();
   m->scenario = "BORGOLUCE";
   m->treno = "5127";
-  SorgentiInMemoria sorgenti(linea ? &*linea : nullptr, treno ? &*treno : nullptr);
-  EsitoCompilazione esito;
+  InMemorySources sorgenti(linea ? &*linea : nullptr, treno ? &*treno : nullptr);
+  CompileOutcome esito;
   try {
     esito = memorizza_percorso(*m, sorgenti, j);
   } catch (const std::exception& e) {
     return std::string("the compile step threw: ") + e.what();
   }
-  const auto tabella = tabella_errori();
+  const auto tabella = error_code_table();
   if (std::none_of(tabella.begin(), tabella.end(),
-                   [&](const VoceErrore& v) { return v.codice == m->codice_errore; }))
+                   [&](const ErrorCodeInfo& v) { return v.code == m->codice_errore; }))
     return "codice_errore " + std::to_string(m->codice_errore) + " is not in the table of codes";
-  if (sorgenti.esiste(Sorgente::kLinea)) return "the line source was not deleted";
+  if (sorgenti.exists(Source::kLine)) return "the line source was not deleted";
 
-  if (esito == EsitoCompilazione::kSenzaPercorso) {
-    if (m->ha_percorso()) return "a route, yet the step found none";
-    if (m->codice_errore == kNessunErrore) return "no route and no code that says why";
+  if (esito == CompileOutcome::kNoCells) {
+    if (m->has_cells()) return "a route, yet the step found none";
+    if (m->codice_errore == kNoError) return "no route and no code that says why";
     return {};
   }
-  if (!m->ha_percorso()) return "no route, yet the step went on";
+  if (!m->has_cells()) return "no route, yet the step went on";
   if (std::string e = dettaglio::verifica_modello(*m); !e.empty()) return e;
-  if (esito != EsitoCompilazione::kCompleto) return {};
+  if (esito != CompileOutcome::kComplete) return {};
   try {
     return dettaglio::verifica_file(*m);
   } catch (const std::exception& e) {

@@ -98,7 +98,7 @@ constexpr char kTrenoAgliEstremi[] =
     "[fine]\n";
 
 std::string documento(const sb::Righe& righe) {
-  return sb::testo_documento(righe);
+  return sb::document_text(righe);
 }
 
 // The text with every line end replaced: by commas, or by a lone CR.

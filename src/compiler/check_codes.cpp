@@ -11,15 +11,15 @@ namespace sb {
 
 namespace {
 
-constexpr std::string_view kRiempitivo = "ccddffgghhllmmnnpprrssttvv";
-constexpr std::size_t kCaratteri = 25;
-constexpr std::size_t kTrenoOggetto = 86;
-constexpr std::size_t kScenarioOggetto = 85;
+constexpr std::string_view kFiller = "ccddffgghhllmmnnpprrssttvv";
+constexpr std::size_t kCharacters = 25;
+constexpr std::size_t kTrainItem = 86;
+constexpr std::size_t kScenarioItem = 85;
 
 // Lower case in the Western code page: the ASCII capitals, the accented
 // capitals 0xC0 to 0xDE (0xD7 is the multiplication sign), and the four
 // capitals that the code page keeps in 0x80 to 0x9F.
-unsigned char minuscola(unsigned char b) {
+unsigned char lower(unsigned char b) {
   if (b >= 'A' && b <= 'Z') return static_cast<unsigned char>(b + 0x20);
   if (b >= 0xC0 && b <= 0xDE && b != 0xD7) return static_cast<unsigned char>(b + 0x20);
   switch (b) {
@@ -37,29 +37,29 @@ unsigned char minuscola(unsigned char b) {
 }
 
 // The 25 bytes that the codes are built from.
-std::string testo_di_lavoro(const RouteModel& m) {
-  std::string riga = m.oggetti.at(kTrenoOggetto).testo + m.oggetti.at(kScenarioOggetto).testo;
-  for (char& ch : riga) ch = static_cast<char>(minuscola(static_cast<unsigned char>(ch)));
-  riga += kRiempitivo;
-  riga.resize(kCaratteri);
+std::string work_text(const RouteModel& m) {
+  std::string riga = m.oggetti.at(kTrainItem).testo + m.oggetti.at(kScenarioItem).testo;
+  for (char& ch : riga) ch = static_cast<char>(lower(static_cast<unsigned char>(ch)));
+  riga += kFiller;
+  riga.resize(kCharacters);
   return riga;
 }
 
 }  // namespace
 
 Long codice_gara_og(const RouteModel& m) {
-  Long somma = 0;
-  for (const char ch : testo_di_lavoro(m)) somma += static_cast<unsigned char>(ch);
-  return somma;
+  Long sum = 0;
+  for (const char ch : work_text(m)) sum += static_cast<unsigned char>(ch);
+  return sum;
 }
 
 Long codice_gara_st(const RouteModel& m) {
-  const std::string riga = testo_di_lavoro(m);
-  Long somma = 0;
+  const std::string riga = work_text(m);
+  Long sum = 0;
   for (std::size_t i = 0; i < riga.size(); ++i) {
-    somma += static_cast<Long>(i + 1) * static_cast<unsigned char>(riga[i]);
+    sum += static_cast<Long>(i + 1) * static_cast<unsigned char>(riga[i]);
   }
-  return somma;
+  return sum;
 }
 
 }  // namespace sb

@@ -2,7 +2,7 @@
 // reader fill the route model from the two sources, runs the post-processing
 // pass, fills the reserved slots and stores the check codes. The caller then
 // writes the compiled files (see compiled_files.h), unless the step ended on a
-// guard or the sources gave no route.
+// fatal code or the sources gave no route.
 #pragma once
 
 #include <vector>
@@ -14,24 +14,32 @@
 namespace sb {
 
 // Fixed values of the compiled files.
-inline constexpr Integer kCostanteOggetti = 610;    // item 85 parametro1
-inline constexpr Integer kCostantePercorso = 5121;  // cell 1 dato1
+inline constexpr Integer kItemConstant = 610;    // item 85 parametro1
+inline constexpr Integer kRouteConstant = 5121;  // cell 1 dato1
 
-enum class EsitoCompilazione {
-  kCompleto,       // the model is complete: write the compiled files
-  kGuardia1250,    // a reserved slot was already set by the sources: errore "1250"
-  kGuardia1251,    // a check code slot was already set by the sources: errore "1251"
-  kSenzaPercorso,  // the reader stopped before the line length: there are no cells to write
+// The flag `j` of memorizza_percorso: whether the reader builds the track plan
+// and the compiled track plan file is written (`scrivi_linea`).
+enum class TrackPlanOutput : Long { kOmit = 0, kWrite = 1 };
+
+struct CompileOutcome {
+  enum class Kind {
+    kComplete,  // the model is complete: write the compiled files
+    kFatal,     // a guard failed: `errore` with fatal_code, nothing is written
+    kNoCells,   // the reader stopped before the line length: there are no cells to write
+  };
+  Kind kind = Kind::kComplete;
+  Long fatal_code = 0;  // kReservedSlotSet or kCheckCodeSlotSet, for kFatal
+
+  bool complete() const { return kind == Kind::kComplete; }
 };
 
 // What an author's tool wants to know beyond the model.
-struct Resoconto {
-  ReaderReport lettura;
-  std::vector<ErrorePassata> passata;
+struct CompileReport {
+  ReaderReport reading;
+  std::vector<PassCode> pass;
 };
 
-// `j` non-zero asks for the track plan.
-EsitoCompilazione memorizza_percorso(RouteModel& m, SourceFiles& sorgenti, Long j,
-                                     Resoconto* resoconto = nullptr);
+CompileOutcome memorizza_percorso(RouteModel& m, SourceFiles& sources, TrackPlanOutput j,
+                                  CompileReport* report = nullptr);
 
 }  // namespace sb

@@ -11,142 +11,142 @@ namespace sb {
 
 namespace {
 
-bool spazio(char c) {
+bool blank(char c) {
   return c == ' ' || c == '\t';
 }
 
-char minuscola(char c) {
+char lower(char c) {
   return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
 }
 
 }  // namespace
 
-bool contiene(std::string_view campo, std::string_view parola) {
-  const auto it = std::search(campo.begin(), campo.end(), parola.begin(), parola.end(),
-                              [](char a, char b) { return minuscola(a) == minuscola(b); });
-  return it != campo.end() || parola.empty();
+bool contains(std::string_view field, std::string_view word) {
+  const auto it = std::search(field.begin(), field.end(), word.begin(), word.end(),
+                              [](char a, char b) { return lower(a) == lower(b); });
+  return it != field.end() || word.empty();
 }
 
-bool contiene_esatto(std::string_view campo, std::string_view parola) {
-  return campo.find(parola) != std::string_view::npos;
+bool contains_exact(std::string_view field, std::string_view word) {
+  return field.find(word) != std::string_view::npos;
 }
 
-void LettoreCampi::salta_spazi() {
-  while (pos_ < s_.size() && spazio(s_[pos_])) ++pos_;
+void FieldReader::skip_blanks() {
+  while (pos_ < s_.size() && blank(s_[pos_])) ++pos_;
 }
 
-bool LettoreCampi::a_fine_riga() const {
+bool FieldReader::at_line_end() const {
   return pos_ < s_.size() && (s_[pos_] == '\r' || s_[pos_] == '\n');
 }
 
-void LettoreCampi::consuma_fine_riga() {
+void FieldReader::consume_line_end() {
   // CR LF, a lone LF or a lone CR each end one line.
   if (s_[pos_] == '\r' && pos_ + 1 < s_.size() && s_[pos_ + 1] == '\n') ++pos_;
   ++pos_;
-  ++riga_;
-  inizio_riga_ = pos_;
+  ++line_;
+  line_start_ = pos_;
 }
 
-void LettoreCampi::chiudi_campo() {
-  salta_spazi();
+void FieldReader::close_field() {
+  skip_blanks();
   if (pos_ >= s_.size()) return;
   if (s_[pos_] == ',') {
     ++pos_;
-  } else if (a_fine_riga()) {
-    consuma_fine_riga();
+  } else if (at_line_end()) {
+    consume_line_end();
   }
 }
 
-void LettoreCampi::inizia_campo() {
-  const bool finito = fine();
-  salta_spazi();
-  ultimo_.riga = riga_;
-  ultimo_.colonna = colonna();
-  ultimo_.testo.clear();
-  inizio_campo_ = pos_;
-  if (finito) throw ErroreLettura("the file ends in the middle of a row");
+void FieldReader::start_field() {
+  const bool ended = at_end();
+  skip_blanks();
+  last_.line = line_;
+  last_.column = column();
+  last_.text.clear();
+  field_start_ = pos_;
+  if (ended) throw ReadError("the file ends in the middle of a row");
 }
 
-void LettoreCampi::controlla_lunghezza() const {
-  const std::size_t lunghezza = pos_ - inizio_campo_;
-  if (lunghezza > kMassimoCampo) {
-    throw ErroreLimite(kCampoTroppoLungo, "a field of " + std::to_string(lunghezza) +
+void FieldReader::check_length() const {
+  const std::size_t length = pos_ - field_start_;
+  if (length > kMaxFieldBytes) {
+    throw LimitError(kFieldTooLong, "a field of " + std::to_string(length) +
                                               " bytes, the longest is " +
-                                              std::to_string(kMassimoCampo));
+                                              std::to_string(kMaxFieldBytes));
   }
 }
 
-Campo LettoreCampi::leggi_testo() {
-  inizia_campo();
+Field FieldReader::read_text() {
+  start_field();
   if (pos_ < s_.size() && s_[pos_] == '"') {
-    const std::size_t inizio = ++pos_;
+    const std::size_t begin = ++pos_;
     while (pos_ < s_.size() && s_[pos_] != '"' && s_[pos_] != '\r' && s_[pos_] != '\n') ++pos_;
-    const std::size_t fine_testo = pos_;
+    const std::size_t text_end = pos_;
     if (pos_ < s_.size() && s_[pos_] == '"') ++pos_;
     // Anything between the closing quote and the end of the field is dropped.
-    while (pos_ < s_.size() && s_[pos_] != ',' && !a_fine_riga()) ++pos_;
-    controlla_lunghezza();
-    ultimo_.testo.assign(s_.substr(inizio, fine_testo - inizio));
+    while (pos_ < s_.size() && s_[pos_] != ',' && !at_line_end()) ++pos_;
+    check_length();
+    last_.text.assign(s_.substr(begin, text_end - begin));
   } else {
-    const std::size_t inizio = pos_;
-    while (pos_ < s_.size() && s_[pos_] != ',' && !a_fine_riga()) ++pos_;
-    controlla_lunghezza();
-    std::size_t fine_testo = pos_;
-    while (fine_testo > inizio && spazio(s_[fine_testo - 1])) --fine_testo;
-    ultimo_.testo.assign(s_.substr(inizio, fine_testo - inizio));
+    const std::size_t begin = pos_;
+    while (pos_ < s_.size() && s_[pos_] != ',' && !at_line_end()) ++pos_;
+    check_length();
+    std::size_t text_end = pos_;
+    while (text_end > begin && blank(s_[text_end - 1])) --text_end;
+    last_.text.assign(s_.substr(begin, text_end - begin));
   }
-  chiudi_campo();
-  return ultimo_;
+  close_field();
+  return last_;
 }
 
-Long LettoreCampi::leggi_long() {
-  inizia_campo();
-  std::size_t inizio = pos_;
-  std::size_t fine_numero;
+Long FieldReader::read_long() {
+  start_field();
+  std::size_t begin = pos_;
+  std::size_t digits_end;
   if (pos_ < s_.size() && s_[pos_] == '"') {
-    inizio = ++pos_;
-    while (pos_ < s_.size() && s_[pos_] != '"' && !a_fine_riga()) ++pos_;
-    fine_numero = pos_;
+    begin = ++pos_;
+    while (pos_ < s_.size() && s_[pos_] != '"' && !at_line_end()) ++pos_;
+    digits_end = pos_;
     if (pos_ < s_.size() && s_[pos_] == '"') ++pos_;
   } else {
-    while (pos_ < s_.size() && s_[pos_] != ',' && !a_fine_riga() && !spazio(s_[pos_])) ++pos_;
-    fine_numero = pos_;
+    while (pos_ < s_.size() && s_[pos_] != ',' && !at_line_end() && !blank(s_[pos_])) ++pos_;
+    digits_end = pos_;
   }
-  controlla_lunghezza();
-  const std::string_view numero = s_.substr(inizio, fine_numero - inizio);
-  ultimo_.testo.assign(numero);
-  chiudi_campo();
+  check_length();
+  const std::string_view digits = s_.substr(begin, digits_end - begin);
+  last_.text.assign(digits);
+  close_field();
 
   std::size_t i = 0;
-  bool negativo = false;
-  if (i < numero.size() && (numero[i] == '+' || numero[i] == '-')) negativo = numero[i++] == '-';
-  if (i == numero.size()) {
-    if (numero.empty()) return 0;
-    throw ErroreLettura("a sign without a number");
+  bool negative = false;
+  if (i < digits.size() && (digits[i] == '+' || digits[i] == '-')) negative = digits[i++] == '-';
+  if (i == digits.size()) {
+    if (digits.empty()) return 0;
+    throw ReadError("a sign without a number");
   }
-  std::int64_t valore = 0;
-  for (; i < numero.size(); ++i) {
-    if (!std::isdigit(static_cast<unsigned char>(numero[i])))
-      throw ErroreLettura("\"" + std::string(numero) + "\" is not a number");
-    valore = valore * 10 + (numero[i] - '0');
-    if (valore > std::int64_t{std::numeric_limits<Long>::max()} + 1)
-      throw ErroreLettura(std::string(numero) + " does not fit 32 bits");
+  std::int64_t value = 0;
+  for (; i < digits.size(); ++i) {
+    if (!std::isdigit(static_cast<unsigned char>(digits[i])))
+      throw ReadError("\"" + std::string(digits) + "\" is not a number");
+    value = value * 10 + (digits[i] - '0');
+    if (value > std::int64_t{std::numeric_limits<Long>::max()} + 1)
+      throw ReadError(std::string(digits) + " does not fit 32 bits");
   }
-  if (negativo) valore = -valore;
-  if (valore > std::numeric_limits<Long>::max())
-    throw ErroreLettura(std::string(numero) + " does not fit 32 bits");
-  return static_cast<Long>(valore);
+  if (negative) value = -value;
+  if (value > std::numeric_limits<Long>::max())
+    throw ReadError(std::string(digits) + " does not fit 32 bits");
+  return static_cast<Long>(value);
 }
 
-Integer LettoreCampi::leggi_integer() {
-  const Long v = leggi_long();
-  if (v != low16(v) && su_troncamento) su_troncamento(ultimo_, 16, v);
+Integer FieldReader::read_integer() {
+  const Long v = read_long();
+  if (v != low16(v) && on_truncation) on_truncation(last_, 16, v);
   return low16(v);
 }
 
-Byte LettoreCampi::leggi_byte() {
-  const Long v = leggi_long();
-  if (v != low8(v) && su_troncamento) su_troncamento(ultimo_, 8, v);
+Byte FieldReader::read_byte() {
+  const Long v = read_long();
+  if (v != low8(v) && on_truncation) on_truncation(last_, 8, v);
   return low8(v);
 }
 

@@ -9,9 +9,9 @@
 // test right after the last field of a file holds.
 //
 // Reading when nothing is left, text in a numeric field, or a number that does
-// not fit 32 bits throws ErroreLettura: the reader's trap turns that into
-// code 25. A field longer than kMassimoCampo bytes (input_limits.h) throws
-// ErroreLimite with code 208 before any of it is copied. Every field keeps its
+// not fit 32 bits throws ReadError: the reader's trap turns that into
+// code 25. A field longer than kMaxFieldBytes bytes (input_limits.h) throws
+// LimitError with code 208 before any of it is copied. Every field keeps its
 // line and column for diagnostics.
 #pragma once
 
@@ -24,53 +24,53 @@
 
 namespace sb {
 
-struct Campo {
-  std::string testo;
-  int riga = 0;     // 1-based line of the field's first character
-  int colonna = 0;  // 1-based column (bytes) of the field's first character
+struct Field {
+  std::string text;
+  int line = 0;     // 1-based line of the field's first character
+  int column = 0;  // 1-based column (bytes) of the field's first character
 };
 
-class LettoreCampi {
+class FieldReader {
  public:
-  explicit LettoreCampi(std::string_view sorgente) : s_(sorgente) {}
+  explicit FieldReader(std::string_view source) : s_(source) {}
 
   // True when every byte of the source has been consumed.
-  bool fine() const { return pos_ >= s_.size(); }
+  bool at_end() const { return pos_ >= s_.size(); }
 
-  Campo leggi_testo();
-  Long leggi_long();
+  Field read_text();
+  Long read_long();
   // Narrow fields keep the low bits of the number read.
-  Integer leggi_integer();
-  Byte leggi_byte();
+  Integer read_integer();
+  Byte read_byte();
 
   // Told about every number that does not fit the narrow field it is read into.
-  std::function<void(const Campo& campo, int bit, Long valore)> su_troncamento;
+  std::function<void(const Field& field, int bits, Long value)> on_truncation;
 
   // The field read last (its text is the raw text of a numeric field).
-  const Campo& ultimo() const { return ultimo_; }
+  const Field& last() const { return last_; }
   // Where the reader stands now (the place of an unexpected end of file).
-  int riga() const { return riga_; }
-  int colonna() const { return static_cast<int>(pos_ - inizio_riga_) + 1; }
+  int line() const { return line_; }
+  int column() const { return static_cast<int>(pos_ - line_start_) + 1; }
 
  private:
-  void salta_spazi();
-  void chiudi_campo();               // consumes blanks and one comma or line end
-  void inizia_campo();               // throws at end of file; records the field's place
-  void controlla_lunghezza() const;  // throws when the field read so far is too long
-  bool a_fine_riga() const;
-  void consuma_fine_riga();
+  void skip_blanks();
+  void close_field();               // consumes blanks and one comma or line end
+  void start_field();               // throws at end of file; records the field's place
+  void check_length() const;  // throws when the field read so far is too long
+  bool at_line_end() const;
+  void consume_line_end();
 
   std::string_view s_;
   std::size_t pos_ = 0;
-  std::size_t inizio_riga_ = 0;
-  std::size_t inizio_campo_ = 0;  // the field's first character after the blanks
-  int riga_ = 1;
-  Campo ultimo_;
+  std::size_t line_start_ = 0;
+  std::size_t field_start_ = 0;  // the field's first character after the blanks
+  int line_ = 1;
+  Field last_;
 };
 
 // Case-insensitive substring test (ASCII letters).
-bool contiene(std::string_view campo, std::string_view parola);
+bool contains(std::string_view field, std::string_view word);
 // Case-sensitive substring test.
-bool contiene_esatto(std::string_view campo, std::string_view parola);
+bool contains_exact(std::string_view field, std::string_view word);
 
 }  // namespace sb

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 
+#include "compiler/cell_kinds.h"
 #include "compiler/reader_state.h"
 #include "compiler/storers.h"
 #include "compiler/track_plan.h"
@@ -12,242 +13,241 @@ namespace sb {
 
 namespace {
 
-constexpr Long kLimiteGeometria = 1000000;
-constexpr int kCommentiGenerale = 10;
-constexpr int kCommentiElementi = 2;
+constexpr int kGeneraleComments = 10;
+constexpr int kElementComments = 2;
 
 // ---- [generale] ----
 
-Esito leggi_lunghezza(ReaderState& st) {
+RowOutcome read_length(ReaderState& st) {
   RouteModel& m = st.m;
-  const Long lunghezza = st.lettore->leggi_long();
-  const Campo dove = st.lettore->ultimo();
-  m.oggetti[84].valore_b = lunghezza;
-  if (lunghezza > kLunghezzaMassima) return st.fallisce(kLunghezzaTroppoGrande, dove);
-  if (lunghezza < 0) return st.fallisce(kLunghezzaNegativa, dove);
-  m.crea_percorso(lunghezza);
-  return Esito::kAvanti;
+  const Long length = st.reader->read_long();
+  const Field at = st.reader->last();
+  m.oggetti[84].valore_b = length;
+  if (length > kMaxLineLength) return st.fail(kLineTooLong, at);
+  if (length < 0) return st.fail(kNegativeLength, at);
+  m.create_cells(length);
+  return RowOutcome::kContinue;
 }
 
-void leggi_terna(ReaderState& st, oggetto& o) {
-  o.valore_a = st.lettore->leggi_long();
-  o.valore_b = st.lettore->leggi_long();
-  o.valore_c = st.lettore->leggi_long();
+void read_triple(ReaderState& st, oggetto& o) {
+  o.valore_a = st.reader->read_long();
+  o.valore_b = st.reader->read_long();
+  o.valore_c = st.reader->read_long();
 }
 
-Esito leggi_ripetizione(ReaderState& st) {
+RowOutcome read_repetition(ReaderState& st) {
   oggetto& o = st.m.oggetti[86];
-  const Campo parola = st.campo;
-  o.valore_a = st.lettore->leggi_long();
-  const Campo inizio = st.lettore->ultimo();
-  o.valore_b = st.lettore->leggi_long();
-  const Campo fine = st.lettore->ultimo();
-  if (o.valore_a % 50 != 0) return st.fallisce(kRipetizioneInizio, inizio);
-  if (o.valore_b % 50 != 0) return st.fallisce(kRipetizioneFine, fine);
-  if (contiene_esatto(parola.testo, "4")) {
+  const Field word = st.keyword;
+  o.valore_a = st.reader->read_long();
+  const Field start = st.reader->last();
+  o.valore_b = st.reader->read_long();
+  const Field end = st.reader->last();
+  if (o.valore_a % kCellLength != 0) return st.fail(kRepetitionStart, start);
+  if (o.valore_b % kCellLength != 0) return st.fail(kRepetitionEnd, end);
+  if (contains_exact(word.text, "4")) {
     o.valore_c = 4;
-  } else if (contiene_esatto(parola.testo, "9")) {
+  } else if (contains_exact(word.text, "9")) {
     o.valore_c = 9;
   } else {
-    return st.fallisce(kRipetizioneCodici, parola);
+    return st.fail(kRepetitionCodes, word);
   }
   if (o.valore_b == 0) o.valore_c = 0;
-  return Esito::kAvanti;
+  return RowOutcome::kContinue;
 }
 
-// One pass of the [generale] loop over the field in st.campo. Each test is
-// independent of the others. Returns kFineCiclo at the section header.
-Esito generale(ReaderState& st) {
-  namespace w = parole;
-  const std::string& f = st.campo.testo;
+// One pass of the [generale] loop over the field in st.keyword. Each test is
+// independent of the others. Returns kEndLoop at the section header.
+RowOutcome generale(ReaderState& st) {
+  namespace w = keywords;
+  const std::string& f = st.keyword.text;
   RouteModel& m = st.m;
-  if (contiene(f, w::kPercorso) && contiene(f, w::kLunghezza)) {
-    if (leggi_lunghezza(st) == Esito::kRitorna) return Esito::kRitorna;
+  if (contains(f, w::kPercorso) && contains(f, w::kLunghezza)) {
+    if (read_length(st) == RowOutcome::kReturn) return RowOutcome::kReturn;
   }
   // These word tests are case-sensitive.
-  if (contiene_esatto(f, w::kTre) && contiene_esatto(f, w::kProgressiva))
-    leggi_terna(st, m.oggetti[81]);
-  if (contiene_esatto(f, w::kDue) && contiene_esatto(f, w::kProgressiva))
-    leggi_terna(st, m.oggetti[82]);
-  if (contiene_esatto(f, w::kUno) && contiene_esatto(f, w::kProgressiva))
-    leggi_terna(st, m.oggetti[83]);
-  if (contiene_esatto(f, w::kSfondo) && contiene_esatto(f, w::kUno))
-    m.oggetti[85].valore_a = st.lettore->leggi_long();
-  if (contiene_esatto(f, w::kSfondo) && contiene_esatto(f, w::kDue))
-    m.oggetti[85].valore_c = st.lettore->leggi_long();
-  if (contiene_esatto(f, w::kSfondo) && contiene_esatto(f, w::kTre))
-    m.oggetti[85].valore_b = st.lettore->leggi_long();
-  if (contiene_esatto(f, w::kSegnali) && contiene_esatto(f, w::kRipetizione)) {
-    if (leggi_ripetizione(st) == Esito::kRitorna) return Esito::kRitorna;
+  if (contains_exact(f, w::kTre) && contains_exact(f, w::kProgressiva))
+    read_triple(st, m.oggetti[81]);
+  if (contains_exact(f, w::kDue) && contains_exact(f, w::kProgressiva))
+    read_triple(st, m.oggetti[82]);
+  if (contains_exact(f, w::kUno) && contains_exact(f, w::kProgressiva))
+    read_triple(st, m.oggetti[83]);
+  if (contains_exact(f, w::kSfondo) && contains_exact(f, w::kUno))
+    m.oggetti[85].valore_a = st.reader->read_long();
+  if (contains_exact(f, w::kSfondo) && contains_exact(f, w::kDue))
+    m.oggetti[85].valore_c = st.reader->read_long();
+  if (contains_exact(f, w::kSfondo) && contains_exact(f, w::kTre))
+    m.oggetti[85].valore_b = st.reader->read_long();
+  if (contains_exact(f, w::kSegnali) && contains_exact(f, w::kRipetizione)) {
+    if (read_repetition(st) == RowOutcome::kReturn) return RowOutcome::kReturn;
   }
-  const auto primo = f.find_first_not_of(' ');
-  const bool intestazione = contiene_esatto(f, "[") && contiene_esatto(f, "]");
-  if (intestazione && (primo == std::string::npos || f[primo] != '-')) return Esito::kFineCiclo;
-  return Esito::kAvanti;
+  const auto first = f.find_first_not_of(' ');
+  const bool header = contains_exact(f, "[") && contains_exact(f, "]");
+  if (header && (first == std::string::npos || f[first] != '-')) return RowOutcome::kEndLoop;
+  return RowOutcome::kContinue;
 }
 
 // ---- element rows ----
 
-Esito leggi_pendenza(ReaderState& st) {
-  const Long p = st.lettore->leggi_long();
-  const Campo dove = st.lettore->ultimo();
-  const Long g = st.lettore->leggi_long();
-  if (st.fuori_percorso(p, dove)) return Esito::kFineCiclo;
-  st.controlla_ordine(&st.ultima_pendenza, p, dove, "gradient");
+RowOutcome read_gradient(ReaderState& st) {
+  const Long p = st.reader->read_long();
+  const Field at = st.reader->last();
+  const Long g = st.reader->read_long();
+  if (st.out_of_range(p, at)) return RowOutcome::kEndLoop;
+  st.check_order(&st.last_gradient_row, p, at, "gradient");
   RouteModel& m = st.m;
-  const Byte valore = low8(std::int64_t{st.pendenza_precedente} + 100);
-  riempi_intervallo(
-      p, &st.riempimento_pendenza, std::int64_t{m.ultima_cella()} + 1, [&] { return valore; },
+  const Byte value = low8(std::int64_t{st.previous_gradient} + 100);
+  fill_run(
+      p, &st.gradient_fill, std::int64_t{m.last_cell()} + 1, [&] { return value; },
       [&](Long c, Byte v) { m.percorso[static_cast<std::size_t>(c)].pendenza = v; });
-  st.pendenza_precedente = g;
-  return Esito::kAvanti;
+  st.previous_gradient = g;
+  return RowOutcome::kContinue;
 }
 
-Esito leggi_curva(ReaderState& st) {
-  const Campo parola = st.campo;
-  const Long s = st.lettore->leggi_long();
-  const Campo dove = st.lettore->ultimo();
-  const Long l = st.lettore->leggi_long();
-  if (st.fuori_percorso(s, dove)) return Esito::kFineCiclo;
+RowOutcome read_curve(ReaderState& st) {
+  const Field word = st.keyword;
+  const Long s = st.reader->read_long();
+  const Field at = st.reader->last();
+  const Long l = st.reader->read_long();
+  if (st.out_of_range(s, at)) return RowOutcome::kEndLoop;
   double k = 0;
-  if (!curvatura(parola.testo, &k)) return st.fallisce(kCurvaErrata, parola);
-  Tracciato& t = st.m.tracciato;
-  // The steps up to `fino_a`, as one run: as far as the track plan reaches (a
+  if (!curvature(word.text, &k)) return st.fail(kBadCurve, word);
+  TrackPlan& t = st.m.tracciato;
+  // The steps up to `to`, as one run: as far as the track plan reaches (a
   // step beyond its last point has nowhere to go) and the geometry limit
   // allows (the step to the limit is the last one).
-  auto passi = [&](std::int64_t fino_a, auto aggiungi) {
-    if (st.metro_geometria > fino_a) return Esito::kAvanti;
-    const auto ultimo = static_cast<Long>(
-        std::min<std::int64_t>({fino_a, t.ultimo_metro(), std::int64_t{kLimiteGeometria}}));
-    if (ultimo >= st.metro_geometria) {
-      aggiungi(st.metro_geometria, ultimo);
-      st.metro_geometria = ultimo + 1;
+  auto steps = [&](std::int64_t to, auto add) {
+    if (st.geometry_metre > to) return RowOutcome::kContinue;
+    const auto last = static_cast<Long>(
+        std::min<std::int64_t>({to, t.last_metre(), std::int64_t{kGeometryLimit}}));
+    if (last >= st.geometry_metre) {
+      add(st.geometry_metre, last);
+      st.geometry_metre = last + 1;
     }
-    if (st.metro_geometria > kLimiteGeometria) return st.fallisce(kCurvaErrata, parola);
-    if (st.metro_geometria <= fino_a) return st.fallisce(kCurvaOltreTracciato, parola, s);
-    return Esito::kAvanti;
+    if (st.geometry_metre > kGeometryLimit) return st.fail(kBadCurve, word);
+    if (st.geometry_metre <= to) return st.fail(kCurveBeyondTrackPlan, word, s);
+    return RowOutcome::kContinue;
   };
-  if (passi(s, [&](Long da, Long a) { t.aggiungi_rettilineo(da, a); }) == Esito::kRitorna)
-    return Esito::kRitorna;
-  return passi(std::int64_t{s} + l, [&](Long da, Long a) { t.aggiungi_curva(da, a, k); });
+  if (steps(s, [&](Long from, Long to) { t.add_straight(from, to); }) == RowOutcome::kReturn)
+    return RowOutcome::kReturn;
+  return steps(std::int64_t{s} + l, [&](Long from, Long to) { t.add_curve(from, to, k); });
 }
 
-Esito leggi_montagna(ReaderState& st) {
-  const Long inizio = st.lettore->leggi_long();
-  const Campo dove = st.lettore->ultimo();
-  const Long fine = st.lettore->leggi_long();
-  const Long tipo = st.lettore->leggi_long();
-  if (st.fuori_percorso(inizio, dove)) return Esito::kFineCiclo;
-  return st.memo(dove, inizio, [&] { memo_montagna(st.m, inizio, fine, tipo); });
+RowOutcome read_mountain(ReaderState& st) {
+  const Long inizio = st.reader->read_long();
+  const Field at = st.reader->last();
+  const Long fine = st.reader->read_long();
+  const Long tipo = st.reader->read_long();
+  if (st.out_of_range(inizio, at)) return RowOutcome::kEndLoop;
+  return st.call_storer(at, inizio, [&] { memo_montagna(st.m, inizio, fine, tipo); });
 }
 
-Esito leggi_indicatori(ReaderState& st) {
+RowOutcome read_boards(ReaderState& st) {
   Long v[9];
-  v[0] = st.lettore->leggi_long();
-  const Campo dove = st.lettore->ultimo();
-  for (int i = 1; i < 9; ++i) v[i] = st.lettore->leggi_long();
-  if (st.fuori_percorso(v[0], dove)) return Esito::kFineCiclo;
-  return st.memo(dove, v[0], [&] {
+  v[0] = st.reader->read_long();
+  const Field at = st.reader->last();
+  for (int i = 1; i < 9; ++i) v[i] = st.reader->read_long();
+  if (st.out_of_range(v[0], at)) return RowOutcome::kEndLoop;
+  return st.call_storer(at, v[0], [&] {
     memo_indicatori_v_max(st.m, v[0], v[1], v[2], v[3], v[4], v[5], v[6], v[7], v[8]);
   });
 }
 
-Esito leggi_cartello(ReaderState& st) {
+RowOutcome read_sign(ReaderState& st) {
   RouteModel& m = st.m;
-  const Long p = st.lettore->leggi_long();
-  const Campo dove = st.lettore->ultimo();
-  const std::string testo = st.lettore->leggi_testo().testo;
-  if (st.fuori_percorso(p, dove)) return Esito::kFineCiclo;
-  const std::int64_t c = indice_cella(p);
-  if (c < 0) return st.fallisce(kPrimaDellInizio, dove, p);
+  const Long p = st.reader->read_long();
+  const Field at = st.reader->last();
+  const std::string text = st.reader->read_text().text;
+  if (st.out_of_range(p, at)) return RowOutcome::kEndLoop;
+  const std::int64_t c = cell_of(Placement::kPoint, p);
+  if (c < 0) return st.fail(kBeforeRouteStart, at, p);
   if (!cella_libera(m.percorso[static_cast<std::size_t>(c)]))
-    return st.fallisce(kCartelloOccupato, dove, p);
+    return st.fail(kSignCellTaken, at, p);
   // Sign texts take the items from 80 down to 0.
-  if (st.prossimo_cartello < 0) return st.fallisce(kTroppiCartelli, dove, p);
-  cella& cl = m.percorso[static_cast<std::size_t>(c)];
-  cl.genere = kCartello;
-  cl.dato1 = low16(st.prossimo_cartello);
-  m.oggetti[static_cast<std::size_t>(st.prossimo_cartello)].testo = testo;
-  --st.prossimo_cartello;
-  return Esito::kAvanti;
+  if (st.next_sign_slot < 0) return st.fail(kTooManySigns, at, p);
+  cella& cell = m.percorso[static_cast<std::size_t>(c)];
+  cell.genere = kSign;
+  cell.dato1 = low16(st.next_sign_slot);
+  m.oggetti[static_cast<std::size_t>(st.next_sign_slot)].testo = text;
+  --st.next_sign_slot;
+  return RowOutcome::kContinue;
 }
 
-// One pass of the main loop over the field in st.campo.
-Esito elemento(ReaderState& st) {
-  namespace w = parole;
-  const std::string f = st.campo.testo;
-  Esito e = Esito::kAvanti;
-  auto prova = [&](bool vale, Esito (*gestore)(ReaderState&)) {
-    if (e == Esito::kAvanti && vale) e = gestore(st);
+// One pass of the main loop over the field in st.keyword.
+RowOutcome element(ReaderState& st) {
+  namespace w = keywords;
+  const std::string f = st.keyword.text;
+  RowOutcome e = RowOutcome::kContinue;
+  auto attempt = [&](bool applies, RowOutcome (*handler)(ReaderState&)) {
+    if (e == RowOutcome::kContinue && applies) e = handler(st);
   };
-  prova(contiene(f, w::kPendenza), leggi_pendenza);
-  prova(st.m.scrivi_linea != 0 && contiene(f, w::kCurva), leggi_curva);
-  prova(contiene(f, w::kMontagna), leggi_montagna);
-  prova(contiene(f, w::kIndicatoriV), leggi_indicatori);
-  prova(contiene(f, w::kIndicat) && contiene(f, w::kCartello), leggi_cartello);
+  attempt(contains(f, w::kPendenza), read_gradient);
+  attempt(st.m.scrivi_linea != 0 && contains(f, w::kCurva), read_curve);
+  attempt(contains(f, w::kMontagna), read_mountain);
+  attempt(contains(f, w::kIndicatoriV), read_boards);
+  attempt(contains(f, w::kIndicat) && contains(f, w::kCartello), read_sign);
   return e;
 }
 
 }  // namespace
 
-bool leggi_linea(ReaderState& st) {
+bool read_line_source(ReaderState& st) {
   RouteModel& m = st.m;
-  if (!st.sorgenti.esiste(Sorgente::kLinea) || !st.apri(Sorgente::kLinea)) {
-    st.corrente = Sorgente::kLinea;
-    st.registra_senza_luogo(kSorgenteLineaMancante);
+  if (!st.sources.exists(Source::kLine) || !st.open(Source::kLine)) {
+    st.current = Source::kLine;
+    st.record_without_place(kLineSourceMissing);
     return false;
   }
-  LettoreCampi& in = *st.lettore;
+  FieldReader& in = *st.reader;
 
   // Everything before "[generale]" is ignored.
-  bool trovato = false;
-  while (!in.fine()) {
-    st.campo = in.leggi_testo();
-    if (contiene(st.campo.testo, parole::kGenerale)) {
-      trovato = !in.fine();
+  bool found = false;
+  while (!in.at_end()) {
+    st.keyword = in.read_text();
+    if (contains(st.keyword.text, keywords::kGenerale)) {
+      found = !in.at_end();
       break;
     }
   }
-  if (!trovato) {
-    st.fallisce(kGeneraleMancante, in.ultimo());
+  if (!found) {
+    st.fail(kNoGenerale, in.last());
     return false;
   }
 
   // The [generale] section, up to the first section header.
-  while (!in.fine()) {
-    if (!st.prossima_parola(kCommentiGenerale, false)) break;
-    const Esito e = generale(st);
-    if (e == Esito::kRitorna) return false;
-    if (e == Esito::kFineCiclo) break;
+  while (!in.at_end()) {
+    if (!st.next_keyword(kGeneraleComments, false)) break;
+    const RowOutcome e = generale(st);
+    if (e == RowOutcome::kReturn) return false;
+    if (e == RowOutcome::kEndLoop) break;
   }
 
   progressive_ordina(m);
   m.n_montagne = 0;
   if (m.scrivi_linea != 0) {
-    if (!m.tracciato.allocato()) throw ErroreLettura("no line length was read");
-    m.tracciato.imposta_intero(0, 0, 0);
-    m.tracciato.imposta_intero(1, 0, 1);
+    if (!m.tracciato.allocated()) throw ReadError("no line length was read");
+    m.tracciato.set_integer(0, 0, 0);
+    m.tracciato.set_integer(1, 0, 1);
   }
 
   // The element rows.
-  while (!in.fine()) {
-    if (!st.prossima_parola(kCommentiElementi, true)) break;
-    const Esito e = elemento(st);
-    if (e == Esito::kRitorna) return false;
-    if (e == Esito::kFineCiclo) break;
+  while (!in.at_end()) {
+    if (!st.next_keyword(kElementComments, true)) break;
+    const RowOutcome e = element(st);
+    if (e == RowOutcome::kReturn) return false;
+    if (e == RowOutcome::kEndLoop) break;
   }
 
   // End of the phase: the gradient tail and the rest of the track plan.
-  st.chiudi_ed_elimina(Sorgente::kLinea);
-  if (!m.ha_percorso()) throw ErroreLettura("no line length was read");
-  const Byte pendenza = low8(std::int64_t{st.pendenza_precedente} + 100);
-  completa_intervallo(
-      m, st.riempimento_pendenza, [&] { return pendenza; },
+  st.close_and_remove(Source::kLine);
+  if (!m.has_cells()) throw ReadError("no line length was read");
+  const Byte gradient = low8(std::int64_t{st.previous_gradient} + 100);
+  complete_run(
+      m, st.gradient_fill, [&] { return gradient; },
       [&](Long c, Byte v) { m.percorso[static_cast<std::size_t>(c)].pendenza = v; });
   if (m.scrivi_linea != 0) {
-    if (st.metro_geometria <= m.lunghezza_estesa - 2) {
-      m.tracciato.aggiungi_rettilineo(st.metro_geometria, m.lunghezza_estesa - 2);
-      st.metro_geometria = m.lunghezza_estesa - 1;
+    if (st.geometry_metre <= m.lunghezza_estesa - 2) {
+      m.tracciato.add_straight(st.geometry_metre, m.lunghezza_estesa - 2);
+      st.geometry_metre = m.lunghezza_estesa - 1;
     }
   }
   return true;

@@ -1,32 +1,31 @@
 // Two sources already held in memory, for the authors' compile, the fuzzer
-// and the benchmark. The texts are not copied again and never changed:
-// "deleting" a source only forgets it here.
+// and the benchmark. The texts are neither copied nor changed: the reader
+// reads them where they are, and "deleting" a source only forgets it here.
 #pragma once
 
 #include <optional>
-#include <string>
+#include <string_view>
 
 #include "compiler/source_reader.h"
 
 namespace sb {
 
-class SorgentiInMemoria : public SourceFiles {
+class InMemorySources : public SourceFiles {
  public:
   // A null text is a source that does not exist. The texts must outlive this.
-  SorgentiInMemoria(const std::string* linea, const std::string* treno)
-      : linea_(linea), treno_(treno) {}
+  InMemorySources(const std::string* line, const std::string* train) : line_(line), train_(train) {}
 
-  bool esiste(Sorgente s) override { return ref(s) != nullptr; }
-  std::optional<std::string> carica(Sorgente s) override {
+  bool exists(Source s) override { return ref(s) != nullptr; }
+  std::optional<std::string_view> load(Source s) override {
     if (ref(s) == nullptr) return std::nullopt;
-    return *ref(s);
+    return std::string_view(*ref(s));
   }
-  void elimina(Sorgente s) override { ref(s) = nullptr; }
+  void remove(Source s) override { ref(s) = nullptr; }
 
  private:
-  const std::string*& ref(Sorgente s) { return s == Sorgente::kLinea ? linea_ : treno_; }
-  const std::string* linea_;
-  const std::string* treno_;
+  const std::string*& ref(Source s) { return s == Source::kLine ? line_ : train_; }
+  const std::string* line_;
+  const std::string* train_;
 };
 
 }  // namespace sb

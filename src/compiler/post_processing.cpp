@@ -10,102 +10,102 @@
 #include <optional>
 
 #include "compiler/error_codes.h"
-#include "run/minimo.h"
+#include "compiler/minimo.h"
 
 namespace sb {
 
 namespace {
 
-constexpr Integer kValoreMarca = 180;
-constexpr int kFinestraSegnali = 20;        // rule A: cells looked at before a warning point
-constexpr std::int64_t kSegnaleMinimo = 3;  // rule A: lowest signal cell with two cells before it
-constexpr Integer kVelocitaSenzaMarche = 110;  // rule B4: slowdowns this fast get no inner marks
-constexpr int kPasso = 8;                      // rule B4: spacing of the inner marks
-constexpr std::int64_t kAnticipo = 12;         // rule B5: cells looked at after the slowdown end
+constexpr Integer kMarkValue = 180;
+constexpr int kSignalWindow = 20;        // rule A: cells looked at before a warning point
+constexpr std::int64_t kLowestSignal = 3;  // rule A: lowest signal cell with two cells before it
+constexpr Integer kSpeedWithoutMarks = 110;  // rule B4: slowdowns this fast get no inner marks
+constexpr int kMarkSpacing = 8;                      // rule B4: spacing of the inner marks
+constexpr std::int64_t kLookAhead = 12;         // rule B5: cells looked at after the slowdown end
 
-class Passata {
+class Pass {
  public:
-  Passata(RouteModel& m, std::vector<ErrorePassata>* registro)
-      : m_(m), registro_(registro), ultima_(m.ultima_cella()) {}
+  Pass(RouteModel& m, std::vector<PassCode>* log)
+      : m_(m), log_(log), last_(m.last_cell()) {}
 
-  void esegui() {
-    for (std::int64_t c = 1; c <= ultima_ - 2; ++c) {
-      const Byte genere = cella_n(c).genere;
-      if (genere == kAvvisoRallentamento) {
-        regola_a(c);
-      } else if (genere == kInizioRallentamento) {
-        regola_b(c);
+  void run() {
+    for (std::int64_t c = 1; c <= last_ - 2; ++c) {
+      const Byte genere = cell(c).genere;
+      if (genere == kSlowdownWarning) {
+        rule_a(c);
+      } else if (genere == kSlowdownStart) {
+        rule_b(c);
       }
     }
   }
 
  private:
-  cella& cella_n(std::int64_t c) { return m_.percorso.at(static_cast<std::size_t>(c)); }
-  bool libera(std::int64_t c) { return m_.cella_esiste(c) && cella_libera(cella_n(c)); }
+  cella& cell(std::int64_t c) { return m_.percorso.at(static_cast<std::size_t>(c)); }
+  bool free(std::int64_t c) { return m_.cell_exists(c) && cella_libera(cell(c)); }
 
-  void metti_marca(std::int64_t c) {
-    cella& z = cella_n(c);
-    z.genere = kAbbattimento;
-    z.dato1 = kValoreMarca;
+  void place_mark(std::int64_t c) {
+    cella& z = cell(c);
+    z.genere = kMark;
+    z.dato1 = kMarkValue;
   }
 
   // Lowers the value of an existing mark to 180 when it is higher.
-  void unisci_marca(std::int64_t c) {
-    cella& z = cella_n(c);
-    z.dato1 = static_cast<Integer>(minimo(kValoreMarca, z.dato1));
+  void merge_mark(std::int64_t c) {
+    cella& z = cell(c);
+    z.dato1 = static_cast<Integer>(minimo(kMarkValue, z.dato1));
   }
 
-  void errore(Long codice, std::int64_t c) {
+  void record(Long codice, std::int64_t c) {
     m_.codice_errore = codice;
-    m_.progressiva_errore = low32(c * kMetriCella);
-    if (registro_ != nullptr) registro_->push_back({codice, m_.progressiva_errore});
+    m_.progressiva_errore = low32(c * kCellLength);
+    if (log_ != nullptr) log_->push_back({codice, m_.progressiva_errore});
   }
 
   // Rule A: every signal among the 20 cells before a warning point gets a
   // mark right before it, two cells before it, or shares an existing one.
-  void regola_a(std::int64_t c) {
-    for (int k = 1; k <= kFinestraSegnali; ++k) {
+  void rule_a(std::int64_t c) {
+    for (int k = 1; k <= kSignalWindow; ++k) {
       const std::int64_t s = c - k;
-      if (s < kSegnaleMinimo) return;
-      if (cella_n(s).genere != kSegnale) continue;
-      if (libera(s - 1)) {
-        metti_marca(s - 1);
-      } else if (libera(s - 2)) {
-        metti_marca(s - 2);
-      } else if (cella_n(s - 1).genere == kAbbattimento) {
-        unisci_marca(s - 1);
-      } else if (cella_n(s - 2).genere == kAbbattimento) {
-        unisci_marca(s - 2);
+      if (s < kLowestSignal) return;
+      if (cell(s).genere != kSignal) continue;
+      if (free(s - 1)) {
+        place_mark(s - 1);
+      } else if (free(s - 2)) {
+        place_mark(s - 2);
+      } else if (cell(s - 1).genere == kMark) {
+        merge_mark(s - 1);
+      } else if (cell(s - 2).genere == kMark) {
+        merge_mark(s - 2);
       } else {
-        errore(kMarcaSegnaleAvviso, s);
+        record(kNoRoomBeforeSignal, s);
       }
     }
   }
 
-  void regola_b(std::int64_t c) {
-    prima_del_rallentamento(c, 5);
-    prima_del_rallentamento(c, 11);
-    prima_del_rallentamento(c, 18);
-    std::optional<std::int64_t> fine;
-    if (cella_n(c).dato1 < kVelocitaSenzaMarche) {
-      fine = cammino(c);
+  void rule_b(std::int64_t c) {
+    before_slowdown(c, 5);
+    before_slowdown(c, 11);
+    before_slowdown(c, 18);
+    std::optional<std::int64_t> end;
+    if (cell(c).dato1 < kSpeedWithoutMarks) {
+      end = walk(c);
     } else {
-      fine = fine_rallentamento(c);
+      end = slowdown_end(c);
     }
-    if (fine) dopo_il_rallentamento(*fine);
+    if (end) after_slowdown(*end);
   }
 
   // B1 to B3: a mark at the first free cell of c - d, c - d - 1, c - d - 2,
   // when all three exist after cell 0. An existing mark is simply taken.
-  void prima_del_rallentamento(std::int64_t c, std::int64_t d) {
+  void before_slowdown(std::int64_t c, std::int64_t d) {
     if (c <= d + 2) return;
     for (std::int64_t p = c - d; p >= c - d - 2; --p) {
-      if (libera(p)) {
-        metti_marca(p);
+      if (free(p)) {
+        place_mark(p);
         return;
       }
     }
-    errore(kMarcaPrimaRallentamento, c);
+    record(kNoRoomBeforeSlowdown, c);
   }
 
   // B4: walks from the start to the slowdown end, a mark every 8 cells. The
@@ -113,70 +113,70 @@ class Passata {
   // eighth is free, the counter runs past 8 and no further mark is placed.
   // The walk stops at the last cell when the slowdown has no end cell of its
   // own. Returns the cell where it stopped.
-  std::int64_t cammino(std::int64_t c) {
-    int contatore = 0;
+  std::int64_t walk(std::int64_t c) {
+    int counter = 0;
     std::int64_t i = c;
     for (;;) {
       ++i;
-      ++contatore;
-      if (contatore == kPasso) {
+      ++counter;
+      if (counter == kMarkSpacing) {
         const std::int64_t t = i;
-        if (libera(t)) {
-          metti_marca(t);
-          contatore = 0;
-        } else if (libera(t - 1)) {
-          metti_marca(t - 1);
-          contatore = 1;
-        } else if (t + 1 <= ultima_ && libera(t + 1)) {
-          metti_marca(t + 1);
-          contatore = -1;
+        if (free(t)) {
+          place_mark(t);
+          counter = 0;
+        } else if (free(t - 1)) {
+          place_mark(t - 1);
+          counter = 1;
+        } else if (t + 1 <= last_ && free(t + 1)) {
+          place_mark(t + 1);
+          counter = -1;
         } else {
-          errore(kMarcaNelRallentamento, t);
+          record(kNoRoomInSlowdown, t);
         }
       }
-      if (cella_n(i).genere == kFineRallentamento || i >= ultima_) return i;
+      if (cell(i).genere == kSlowdownEnd || i >= last_) return i;
     }
   }
 
   // The end cell of the slowdown that starts at c, when it has one.
-  std::optional<std::int64_t> fine_rallentamento(std::int64_t c) {
-    for (std::int64_t i = c + 1; i <= ultima_; ++i) {
-      if (cella_n(i).genere == kFineRallentamento) return i;
+  std::optional<std::int64_t> slowdown_end(std::int64_t c) {
+    for (std::int64_t i = c + 1; i <= last_; ++i) {
+      if (cell(i).genere == kSlowdownEnd) return i;
     }
     return std::nullopt;
   }
 
   // B5: the first signal among the 13 cells from t on gets a mark right
   // before it, or one cell further back.
-  void dopo_il_rallentamento(std::int64_t t) {
+  void after_slowdown(std::int64_t t) {
     std::int64_t p = 0;
-    const std::int64_t fine = std::min(t + kAnticipo, ultima_);
-    for (std::int64_t i = t; i <= fine; ++i) {
-      if (cella_n(i).genere == kSegnale) {
+    const std::int64_t end = std::min(t + kLookAhead, last_);
+    for (std::int64_t i = t; i <= end; ++i) {
+      if (cell(i).genere == kSignal) {
         p = i - 1;
         break;
       }
     }
     if (p <= 0) return;
-    if (libera(p)) {
-      metti_marca(p);
-    } else if (libera(p - 1)) {
-      metti_marca(p - 1);
+    if (free(p)) {
+      place_mark(p);
+    } else if (free(p - 1)) {
+      place_mark(p - 1);
     } else {
-      errore(kMarcaNelRallentamento, t);
+      record(kNoRoomInSlowdown, t);
     }
   }
 
   RouteModel& m_;
-  std::vector<ErrorePassata>* registro_;
-  const std::int64_t ultima_;
+  std::vector<PassCode>* log_;
+  const std::int64_t last_;
 };
 
 }  // namespace
 
-void post_elabora(RouteModel& m, std::vector<ErrorePassata>* registro) {
-  if (!m.ha_percorso()) return;
-  Passata(m, registro).esegui();
+void run_post_processing(RouteModel& m, std::vector<PassCode>* log) {
+  if (!m.has_cells()) return;
+  Pass(m, log).run();
 }
 
 }  // namespace sb

@@ -12,13 +12,13 @@
 namespace sb {
 
 // A code that the pass recorded, with its position in metres.
-struct ErrorePassata {
-  Long codice = 0;
-  Long posizione = 0;
+struct PassCode {
+  Long code = 0;
+  Long position = 0;
 };
 
-// Runs the pass. When `registro` is given, every code recorded is also
+// Runs the pass. When `log` is given, every code recorded is also
 // appended to it, in order (codice_errore keeps only the last).
-void post_elabora(RouteModel& m, std::vector<ErrorePassata>* registro = nullptr);
+void run_post_processing(RouteModel& m, std::vector<PassCode>* log = nullptr);
 
 }  // namespace sb

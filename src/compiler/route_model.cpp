@@ -17,110 +17,77 @@ std::int64_t indice_cella(std::int64_t p) {
   return arrotonda(static_cast<double>(p) / 50.0 + 1.0);
 }
 
-void Tracciato::alloca(Long ultimo_metro) {
-  ultimo_ = ultimo_metro;
-  tratti_.clear();
-  letto_ = Stato{};
+void TrackPlan::allocate(Long last_metre) {
+  last_ = last_metre;
+  runs_.clear();
 }
 
-void Tracciato::aggiungi(Long m, Long fino_a, Tratto::Genere genere, double a, double b) {
-  const bool passo = genere == Tratto::Genere::kRettilineo || genere == Tratto::Genere::kCurva;
-  if (m < (passo ? 2 : 0) || fino_a < m || fino_a > ultimo_) {
-    throw std::logic_error("track plan points " + std::to_string(m) + " to " +
-                           std::to_string(fino_a) + " outside 0 to " + std::to_string(ultimo_));
+void TrackPlan::add(Long m, Long to, Run::Kind kind, double a, double b) {
+  const bool step = kind == Run::Kind::kStraight || kind == Run::Kind::kCurve;
+  if (m < (step ? 2 : 0) || to < m || to > last_) {
+    throw std::logic_error("track plan points " + std::to_string(m) + " to " + std::to_string(to) +
+                           " outside 0 to " + std::to_string(last_));
   }
-  if (!tratti_.empty() && m <= tratti_.back().ultimo) {
+  if (!runs_.empty() && m <= runs_.back().last) {
     throw std::logic_error("track plan point " + std::to_string(m) + " given after point " +
-                           std::to_string(tratti_.back().ultimo));
+                           std::to_string(runs_.back().last));
   }
-  // A reading kept from before may have passed m as an empty point.
-  if (letto_.metro >= m) letto_ = Stato{};
-  if (passo && !tratti_.empty()) {
-    Tratto& ultimo = tratti_.back();
-    if (ultimo.genere == genere && ultimo.ultimo == m - 1 &&
-        std::bit_cast<std::uint64_t>(ultimo.a) == std::bit_cast<std::uint64_t>(a)) {
-      ultimo.ultimo = fino_a;
+  if (step && !runs_.empty()) {
+    Run& previous = runs_.back();
+    if (previous.kind == kind && previous.last == m - 1 &&
+        std::bit_cast<std::uint64_t>(previous.a) == std::bit_cast<std::uint64_t>(a)) {
+      previous.last = to;
       return;
     }
   }
-  tratti_.push_back({m, fino_a, genere, a, b});
+  runs_.push_back({m, to, kind, a, b});
 }
 
-void Tracciato::imposta_intero(Long m, Integer x, Integer y) {
-  aggiungi(m, m, Tratto::Genere::kIntero, x, y);
+void TrackPlan::set_integer(Long m, Integer x, Integer y) {
+  add(m, m, Run::Kind::kInteger, x, y);
 }
 
-void Tracciato::imposta_doppio(Long m, double x, double y) {
-  aggiungi(m, m, Tratto::Genere::kDoppio, x, y);
+void TrackPlan::set_double(Long m, double x, double y) {
+  add(m, m, Run::Kind::kDouble, x, y);
 }
 
-void Tracciato::aggiungi_rettilineo(Long m, Long fino_a) {
-  aggiungi(m, fino_a, Tratto::Genere::kRettilineo, 0, 0);
+void TrackPlan::add_straight(Long m, Long to) {
+  add(m, to, Run::Kind::kStraight, 0, 0);
 }
 
-void Tracciato::aggiungi_curva(Long m, Long fino_a, double k) {
-  aggiungi(m, fino_a, Tratto::Genere::kCurva, k, 0);
+void TrackPlan::add_curve(Long m, Long to, double k) {
+  add(m, to, Run::Kind::kCurve, k, 0);
 }
 
-const Tracciato::Stato& Tracciato::leggi(Long m) const {
-  if (m < 0 || m > ultimo_) {
-    throw std::out_of_range("track plan point " + std::to_string(m) + " outside 0 to " +
-                            std::to_string(ultimo_));
-  }
-  if (m < letto_.metro) letto_ = Stato{};
-  avanza(letto_, m, [](const ValoreTracciato&, const ValoreTracciato&) {});
-  return letto_;
-}
-
-ValoreTracciato Tracciato::x(Long m) const {
-  const Stato& s = leggi(m);
-  return {s.tipo, s.x};
-}
-
-ValoreTracciato Tracciato::y(Long m) const {
-  const Stato& s = leggi(m);
-  return {s.tipo, s.y};
-}
-
-Long Tracciato::punti(TipoValore tipo) const {
-  if (!allocato()) return 0;
-  Long interi = 0, doppi = 0;
-  for (const Tratto& t : tratti_) {
-    if (t.genere == Tratto::Genere::kIntero) {
-      ++interi;
+Long TrackPlan::count(TrackValueType type) const {
+  if (!allocated()) return 0;
+  Long integers = 0, doubles = 0;
+  for (const Run& r : runs_) {
+    if (r.kind == Run::Kind::kInteger) {
+      ++integers;
     } else {
-      doppi += t.ultimo - t.primo + 1;
+      doubles += r.last - r.first + 1;
     }
   }
-  switch (tipo) {
-    case TipoValore::kIntero:
-      return interi;
-    case TipoValore::kDoppio:
-      return doppi;
-    case TipoValore::kVuoto:
+  switch (type) {
+    case TrackValueType::kInteger:
+      return integers;
+    case TrackValueType::kDouble:
+      return doubles;
+    case TrackValueType::kEmpty:
       break;
   }
-  return ultimo_ + 1 - interi - doppi;
+  return last_ + 1 - integers - doubles;
 }
 
-std::vector<ValoreTracciato> Tracciato::coordinate(int asse) const {
-  std::vector<ValoreTracciato> valori;
-  if (!allocato()) return valori;
-  valori.reserve(static_cast<std::size_t>(ultimo_) + 1);
-  per_ogni_punto([&](const ValoreTracciato& x, const ValoreTracciato& y) {
-    valori.push_back(asse == 0 ? x : y);
-  });
-  return valori;
+Long last_cell_for_length(Long lunghezza) {
+  return static_cast<Long>(arrotonda(static_cast<double>(lunghezza + kRunOut) / 50.0));
 }
 
-Long numero_ultima_cella(Long lunghezza) {
-  return static_cast<Long>(arrotonda(static_cast<double>(lunghezza + kCoda) / 50.0));
-}
-
-void RouteModel::crea_percorso(Long lunghezza) {
-  lunghezza_estesa = lunghezza + kCoda;
-  percorso.assign(static_cast<std::size_t>(numero_ultima_cella(lunghezza)) + 1, cella{});
-  if (scrivi_linea != 0) tracciato.alloca(lunghezza_estesa);
+void RouteModel::create_cells(Long lunghezza) {
+  lunghezza_estesa = lunghezza + kRunOut;
+  percorso.assign(static_cast<std::size_t>(last_cell_for_length(lunghezza)) + 1, cella{});
+  if (scrivi_linea != 0) tracciato.allocate(lunghezza_estesa);
 }
 
 }  // namespace sb

@@ -12,6 +12,8 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <string_view>
+#include <type_traits>
 #include <vector>
 
 namespace sb {
@@ -40,81 +42,118 @@ std::int64_t arrotonda(double v);
 // The cell of a point element at position p: arrotonda(p / 50 + 1).
 std::int64_t indice_cella(std::int64_t p);
 
-// Cell kinds (`genere`) that the compiler writes.
-enum GenereCella : Byte {
-  kLibera = 0,
-  kSegnale = 1,
-  kFineRallentamento = 2,
-  kInizioRallentamento = 3,
-  kAvvisoRallentamento = 4,
-  kPrimaAvviso = 5,
-  kIndicatoriVmax = 6,
-  kFineStazione = 10,
-  kMarcaMontagna = 11,
-  kAbbattimento = 12,
-  kAbbattimentoSenzaValore = 13,
-  kCartello = 14,
+// Cell kinds (`genere`) that the compiler writes. What each kind means to an
+// author, where its row places it and how the plot shows it: cell_kinds.h.
+enum CellKind : Byte {
+  kFree = 0,
+  kSignal = 1,
+  kSlowdownEnd = 2,
+  kSlowdownStart = 3,
+  kSlowdownWarning = 4,
+  kBeforeWarning = 5,
+  kSpeedBoards = 6,
+  kStationEnd = 10,
+  kMountainMark = 11,
+  kMark = 12,
+  kMarkWithoutValue = 13,
+  kSign = 14,
 };
+
+// The record schema: the fields of `cella` and `oggetto`, each once, in the
+// order of their compiled records, with their types (and so their widths).
+// The structs below, the serialisers and decoders of the compiled files, the
+// dump and the plot's value tags are all made from these two lists, so that
+// adding or moving a field is one edit here.
+#define SB_CELLA_FIELDS(FIELD) \
+  FIELD(genere, Byte)          \
+  FIELD(dato1, Integer)        \
+  FIELD(dato2, Integer)        \
+  FIELD(dato3, Integer)        \
+  FIELD(dato4, Integer)        \
+  FIELD(tempo_segnale, Byte)   \
+  FIELD(avviso, Byte)          \
+  FIELD(montagna, Byte)        \
+  FIELD(velocita, Byte) /* speed limit / 5 */ \
+  FIELD(pendenza, Byte) /* gradient + 100 */  \
+  FIELD(aderenza, Byte)
+
+// `testo` is a Text: in the item record its byte count (16 bits) comes first.
+#define SB_OGGETTO_FIELDS(FIELD) \
+  FIELD(genere, Byte)            \
+  FIELD(valore_a, Long)          \
+  FIELD(valore_b, Long)          \
+  FIELD(valore_c, Long)          \
+  FIELD(opzione, Byte)           \
+  FIELD(testo, Text)             \
+  FIELD(parametro1, Integer)     \
+  FIELD(parametro2, Integer)     \
+  FIELD(parametro3, Integer)     \
+  FIELD(parametro4, Integer)     \
+  FIELD(parametro5, Integer)     \
+  FIELD(marca1, Byte)            \
+  FIELD(marca2, Byte)            \
+  FIELD(marca3, Byte)            \
+  FIELD(marca4, Byte)            \
+  FIELD(valore_d, Long)
+
+using Text = std::string;  // 8-bit text in the Western (Windows-1252) code page
+
+#define SB_DECLARE_FIELD(name, type) type name{};
 
 // One route cell: 50 m of line.
 struct cella {
-  Byte genere = 0;
-  Integer dato1 = 0;
-  Integer dato2 = 0;
-  Integer dato3 = 0;
-  Integer dato4 = 0;
-  Byte tempo_segnale = 0;
-  Byte avviso = 0;
-  Byte montagna = 0;
-  Byte velocita = 0;  // speed limit / 5
-  Byte pendenza = 0;  // gradient + 100
-  Byte aderenza = 0;
-
+  SB_CELLA_FIELDS(SB_DECLARE_FIELD)
   bool operator==(const cella&) const = default;
 };
 
 // A cell counts as free when it holds nothing or only a mountain mark.
 inline bool cella_libera(const cella& c) {
-  return c.genere == kLibera || c.genere == kMarcaMontagna;
+  return c.genere == kFree || c.genere == kMountainMark;
 }
 
 // One item of the item table.
 struct oggetto {
-  Byte genere = 0;
-  Long valore_a = 0;
-  Long valore_b = 0;
-  Long valore_c = 0;
-  Byte opzione = 0;
-  std::string testo;
-  Integer parametro1 = 0;
-  Integer parametro2 = 0;
-  Integer parametro3 = 0;
-  Integer parametro4 = 0;
-  Integer parametro5 = 0;
-  Byte marca1 = 0;
-  Byte marca2 = 0;
-  Byte marca3 = 0;
-  Byte marca4 = 0;
-  Long valore_d = 0;
-
+  SB_OGGETTO_FIELDS(SB_DECLARE_FIELD)
   bool operator==(const oggetto&) const = default;
 };
 
-inline constexpr int kNumeroOggetti = 87;    // items 0 to 86
-inline constexpr int kMassimoMontagne = 80;  // mountain lists use indices 1 to 80
-inline constexpr Long kLunghezzaMassima = 1000000;
-inline constexpr Long kCoda = 7000;  // run-out beyond the end of the line, metres
-inline constexpr Long kMetriCella = 50;
+#undef SB_DECLARE_FIELD
+
+// Calls f(name, field) for every field of a cell or an item (const or not), in
+// the order of the record. `name` is the field's name as a string_view.
+#define SB_VISIT_FIELD(name, type) f(std::string_view(#name), r.name);
+template <typename Record, typename F>
+  requires std::is_same_v<std::remove_const_t<Record>, cella>
+constexpr void visit_fields(Record& r, F&& f) {
+  SB_CELLA_FIELDS(SB_VISIT_FIELD)
+}
+template <typename Record, typename F>
+  requires std::is_same_v<std::remove_const_t<Record>, oggetto>
+constexpr void visit_fields(Record& r, F&& f) {
+  SB_OGGETTO_FIELDS(SB_VISIT_FIELD)
+}
+#undef SB_VISIT_FIELD
+
+#define SB_COUNT_FIELD(name, type) +1
+inline constexpr int kCellaFieldCount = 0 SB_CELLA_FIELDS(SB_COUNT_FIELD);
+inline constexpr int kOggettoFieldCount = 0 SB_OGGETTO_FIELDS(SB_COUNT_FIELD);
+#undef SB_COUNT_FIELD
+
+inline constexpr int kItemCount = 87;    // items 0 to 86
+inline constexpr int kMaxMountainSpans = 80;  // mountain lists use indices 1 to 80
+inline constexpr Long kMaxLineLength = 1000000;
+inline constexpr Long kRunOut = 7000;  // run-out beyond the end of the line, metres
+inline constexpr Long kCellLength = 50;
 
 // The type tag of a track plan element; the values are the tags of the
 // compiled track plan file.
-enum class TipoValore : std::uint16_t { kVuoto = 0, kIntero = 2, kDoppio = 5 };
+enum class TrackValueType : std::uint16_t { kEmpty = 0, kInteger = 2, kDouble = 5 };
 
-struct ValoreTracciato {
-  TipoValore tipo = TipoValore::kVuoto;
-  double valore = 0;  // a 16-bit integer is held exactly
+struct TrackValue {
+  TrackValueType type = TrackValueType::kEmpty;
+  double value = 0;  // a 16-bit integer is held exactly
 
-  bool operator==(const ValoreTracciato&) const = default;
+  bool operator==(const TrackValue&) const = default;
 };
 
 // The track plan: one (x, y) point per metre, 0 to lunghezza_estesa. Each
@@ -124,8 +163,8 @@ struct ValoreTracciato {
 // A line of 1000 km has a million points but few facts: the first two points
 // are set and every later one is a step from the two before it, on straight
 // track or in a curve. The plan keeps those facts, as runs of points in
-// ascending order of metre, and computes the coordinates again whenever they
-// are read, with the same operations in the same order, so that they come out
+// ascending order of metre, and computes the coordinates whenever they are
+// read, with the same operations in the same order, so that they come out
 // bit-identical. Its memory grows with the number of curves, not with the
 // length of the line, and its file can be written without ever holding the
 // points.
@@ -133,162 +172,155 @@ struct ValoreTracciato {
 // Points are given in ascending order of metre, each at most once, within 0
 // to the last metre; anything else throws std::logic_error. A point never
 // given is empty.
-class Tracciato {
+class TrackPlan {
  public:
-  bool allocato() const { return ultimo_ >= 0; }
-  void alloca(Long ultimo_metro);  // points 0 to ultimo_metro, all empty
-  Long ultimo_metro() const { return ultimo_; }
+  bool allocated() const { return last_ >= 0; }
+  void allocate(Long last_metre);  // points 0 to last_metre, all empty
+  Long last_metre() const { return last_; }
 
-  void imposta_intero(Long m, Integer x, Integer y);
-  void imposta_doppio(Long m, double x, double y);
-  // Points m to `fino_a` (from 2 on), each a step from the two points before
-  // it: on straight track, or in a curve of curvature k (see track_plan.h).
-  void aggiungi_rettilineo(Long m, Long fino_a);
-  void aggiungi_curva(Long m, Long fino_a, double k);
-
-  // One coordinate of point m, 0 to the last metre (std::out_of_range
-  // otherwise). Reading the points in ascending order costs one step each;
-  // going back starts again from point 0.
-  ValoreTracciato x(Long m) const;
-  ValoreTracciato y(Long m) const;
-  // Every value of one axis (0 = x, 1 = y), points 0 to the last.
-  std::vector<ValoreTracciato> coordinate(int asse) const;
+  void set_integer(Long m, Integer x, Integer y);
+  void set_double(Long m, double x, double y);
+  // Points m to `to` (from 2 on), each a step from the two points before it:
+  // on straight track, x(m) = x(m-1) + dx, y(m) = y(m-1) + dy; in a curve of
+  // curvature k, x(m) = x(m-1) + (dx + k*dy), y(m) = y(m-1) + (dy - k*dx);
+  // dx and dy being x(m-1) - x(m-2) and y(m-1) - y(m-2).
+  void add_straight(Long m, Long to);
+  void add_curve(Long m, Long to, double k);
 
   // The number of points of one type, without computing them.
-  Long punti(TipoValore tipo) const;
+  Long count(TrackValueType type) const;
 
-  // Calls f(x, y) for every point, 0 to the last, in order.
+  // Calls f(x, y) for every point from 0 to `to` (at most the last), in order.
   template <typename F>
-  void per_ogni_punto(F&& f) const;
+  void for_each_point_to(Long to, F&& f) const;
+  template <typename F>
+  void for_each_point(F&& f) const {
+    for_each_point_to(last_, f);
+  }
 
-  class Lettura;
+  class Cursor;
 
  private:
   // A run of points: one point given with its values, or steps.
-  struct Tratto {
-    enum class Genere : std::uint8_t { kIntero, kDoppio, kRettilineo, kCurva };
-    Long primo;
-    Long ultimo;
-    Genere genere;
+  struct Run {
+    enum class Kind : std::uint8_t { kInteger, kDouble, kStraight, kCurve };
+    Long first;
+    Long last;
+    Kind kind;
     double a;  // x of a given point; the curvature of a curve
     double b;  // y of a given point
   };
 
-  // Where a reading stands: point `metro` and the point before it.
-  struct Stato {
-    Long metro = -1;
-    std::size_t tratto = 0;  // the first run that does not end before `metro`
-    TipoValore tipo = TipoValore::kVuoto;
-    double x = 0, y = 0;              // point metro
-    double x_prima = 0, y_prima = 0;  // point metro - 1
+  // Where a reading stands: point `metre` and the point before it.
+  struct Position {
+    Long metre = -1;
+    std::size_t run = 0;  // the first run that does not end before `metre`
+    TrackValueType type = TrackValueType::kEmpty;
+    double x = 0, y = 0;                // point metre
+    double x_before = 0, y_before = 0;  // point metre - 1
 
-    void avanti(TipoValore t, double nx, double ny) {
-      ++metro;
-      x_prima = x;
-      y_prima = y;
-      tipo = t;
+    void step_to(TrackValueType t, double nx, double ny) {
+      ++metre;
+      x_before = x;
+      y_before = y;
+      type = t;
       x = nx;
       y = ny;
     }
   };
 
-  // The steps of a run up to point `fine`, on straight track or in a curve of
+  // The steps of a run up to point `end`, on straight track or in a curve of
   // curvature k, calling f(x, y) for each point.
-  template <bool kInCurva, typename F>
-  static void passi(Stato& s, Long fine, double k, F& f);
+  template <bool kInCurve, typename F>
+  static void steps(Position& s, Long end, double k, F& f);
 
-  // Points m to fino_a, a run of its own or the continuation of the last one.
-  void aggiungi(Long m, Long fino_a, Tratto::Genere genere, double a, double b);
-  // Computes the points after s.metro up to `fino_a`, calling f(x, y) for each.
+  // Points m to `to`, a run of its own or the continuation of the last one.
+  void add(Long m, Long to, Run::Kind kind, double a, double b);
+  // Computes the points after s.metre up to `to`, calling f(x, y) for each.
   template <typename F>
-  void avanza(Stato& s, Long fino_a, F&& f) const;
-  const Stato& leggi(Long m) const;
+  void advance(Position& s, Long to, F&& f) const;
 
-  Long ultimo_ = -1;
-  std::vector<Tratto> tratti_;
-  // The reading of x() and y(), kept so that reading in order goes on from
-  // the last point read.
-  mutable Stato letto_;
+  Long last_ = -1;
+  std::vector<Run> runs_;
 };
 
 // Reads the points in order, a stretch at a time.
-class Tracciato::Lettura {
+class TrackPlan::Cursor {
  public:
-  explicit Lettura(const Tracciato& t) : t_(t) {}
+  explicit Cursor(const TrackPlan& t) : t_(t) {}
   // The point read last; -1 before point 0.
-  Long metro() const { return s_.metro; }
-  // Reads the points after metro() up to `m` (at most the last metre),
+  Long metre() const { return s_.metre; }
+  // Reads the points after metre() up to `m` (at most the last metre),
   // calling f(x, y) for each.
   template <typename F>
-  void fino_a(Long m, F&& f) {
-    t_.avanza(s_, std::min(m, t_.ultimo_), f);
+  void read_to(Long m, F&& f) {
+    t_.advance(s_, std::min(m, t_.last_), f);
   }
 
  private:
-  const Tracciato& t_;
-  Stato s_;
+  const TrackPlan& t_;
+  Position s_;
 };
 
 template <typename F>
-void Tracciato::per_ogni_punto(F&& f) const {
-  Lettura(*this).fino_a(ultimo_, f);
+void TrackPlan::for_each_point_to(Long to, F&& f) const {
+  Cursor(*this).read_to(to, f);
 }
 
 template <typename F>
-void Tracciato::avanza(Stato& stato, Long fino_a, F&& f) const {
+void TrackPlan::advance(Position& position, Long to, F&& f) const {
   // Works on a copy, which nothing that f writes can alias.
-  Stato s = stato;
-  const auto punto = [&] { f(ValoreTracciato{s.tipo, s.x}, ValoreTracciato{s.tipo, s.y}); };
-  while (s.metro < fino_a) {
-    const Long m = s.metro + 1;
-    while (s.tratto < tratti_.size() && tratti_[s.tratto].ultimo < m) ++s.tratto;
-    if (s.tratto == tratti_.size() || tratti_[s.tratto].primo > m) {
+  Position s = position;
+  const auto point = [&] { f(TrackValue{s.type, s.x}, TrackValue{s.type, s.y}); };
+  while (s.metre < to) {
+    const Long m = s.metre + 1;
+    while (s.run < runs_.size() && runs_[s.run].last < m) ++s.run;
+    if (s.run == runs_.size() || runs_[s.run].first > m) {
       // Empty points up to the next run.
-      const Long fine =
-          s.tratto == tratti_.size() ? fino_a : std::min(fino_a, tratti_[s.tratto].primo - 1);
-      while (s.metro < fine) {
-        s.avanti(TipoValore::kVuoto, 0, 0);
-        punto();
+      const Long end = s.run == runs_.size() ? to : std::min(to, runs_[s.run].first - 1);
+      while (s.metre < end) {
+        s.step_to(TrackValueType::kEmpty, 0, 0);
+        point();
       }
       continue;
     }
-    const Tratto t = tratti_[s.tratto];
-    const Long fine = std::min(fino_a, t.ultimo);
-    switch (t.genere) {
-      case Tratto::Genere::kIntero:
-        s.avanti(TipoValore::kIntero, t.a, t.b);
-        punto();
+    const Run r = runs_[s.run];
+    const Long end = std::min(to, r.last);
+    switch (r.kind) {
+      case Run::Kind::kInteger:
+        s.step_to(TrackValueType::kInteger, r.a, r.b);
+        point();
         break;
-      case Tratto::Genere::kDoppio:
-        s.avanti(TipoValore::kDoppio, t.a, t.b);
-        punto();
+      case Run::Kind::kDouble:
+        s.step_to(TrackValueType::kDouble, r.a, r.b);
+        point();
         break;
-      case Tratto::Genere::kRettilineo:
-        passi<false>(s, fine, 0, f);
+      case Run::Kind::kStraight:
+        steps<false>(s, end, 0, f);
         break;
-      case Tratto::Genere::kCurva:
-        passi<true>(s, fine, t.a, f);
+      case Run::Kind::kCurve:
+        steps<true>(s, end, r.a, f);
         break;
     }
   }
-  stato = s;
+  position = s;
 }
 
-template <bool kInCurva, typename F>
-void Tracciato::passi(Stato& s, Long fine, double k, F& f) {
-  if (s.metro >= fine) return;
+template <bool kInCurve, typename F>
+void TrackPlan::steps(Position& s, Long end, double k, F& f) {
+  if (s.metre >= end) return;
   // The two last points are kept in locals, which stay in registers: the
   // points are a chain of dependent operations, which a trip through memory
   // at every step would lengthen.
-  double x = s.x, y = s.y, x_prima = s.x_prima, y_prima = s.y_prima;
-  for (Long m = s.metro; m < fine; ++m) {
+  double x = s.x, y = s.y, x_before = s.x_before, y_before = s.y_before;
+  for (Long m = s.metre; m < end; ++m) {
     // The track plan rule, with dx and dy taken from the two points before,
     // in exactly this order of operations.
-    const double dx = x - x_prima;
-    const double dy = y - y_prima;
-    x_prima = x;
-    y_prima = y;
-    if constexpr (kInCurva) {
+    const double dx = x - x_before;
+    const double dy = y - y_before;
+    x_before = x;
+    y_before = y;
+    if constexpr (kInCurve) {
       const double kdy = k * dy;
       const double kdx = k * dx;
       x = x + (dx + kdy);
@@ -297,23 +329,23 @@ void Tracciato::passi(Stato& s, Long fine, double k, F& f) {
       x = x + dx;
       y = y + dy;
     }
-    f(ValoreTracciato{TipoValore::kDoppio, x}, ValoreTracciato{TipoValore::kDoppio, y});
+    f(TrackValue{TrackValueType::kDouble, x}, TrackValue{TrackValueType::kDouble, y});
   }
-  s.metro = fine;
-  s.tipo = TipoValore::kDoppio;
+  s.metre = end;
+  s.type = TrackValueType::kDouble;
   s.x = x;
   s.y = y;
-  s.x_prima = x_prima;
-  s.y_prima = y_prima;
+  s.x_before = x_before;
+  s.y_before = y_before;
 }
 
 // The whole compiler state for one compilation.
 struct RouteModel {
-  Tracciato tracciato;
+  TrackPlan tracciato;
   std::vector<cella> percorso;  // cells 0 to n; empty until the line length is read
-  std::array<oggetto, kNumeroOggetti> oggetti{};
-  std::array<Long, kMassimoMontagne + 1> montagne_inizio{};
-  std::array<Long, kMassimoMontagne + 1> montagne_fine{};
+  std::array<oggetto, kItemCount> oggetti{};
+  std::array<Long, kMaxMountainSpans + 1> montagne_inizio{};
+  std::array<Long, kMaxMountainSpans + 1> montagne_fine{};
   Long n_montagne = 0;
   Long scrivi_linea = 0;
   std::string treno;
@@ -322,20 +354,20 @@ struct RouteModel {
   Long codice_errore = 0;
   Long progressiva_errore = 0;
 
-  bool ha_percorso() const { return !percorso.empty(); }
-  // The upper index n of `percorso` (only meaningful when ha_percorso()).
-  Long ultima_cella() const { return static_cast<Long>(percorso.size()) - 1; }
-  bool cella_esiste(std::int64_t c) const {
+  bool has_cells() const { return !percorso.empty(); }
+  // The upper index n of `percorso` (only meaningful when has_cells()).
+  Long last_cell() const { return static_cast<Long>(percorso.size()) - 1; }
+  bool cell_exists(std::int64_t c) const {
     return c >= 0 && c < static_cast<std::int64_t>(percorso.size());
   }
 
   // The cell count rule for a line of `lunghezza` metres (0 to 1000000):
   // lunghezza_estesa = lunghezza + 7000, cells 0 to arrotonda(lunghezza_estesa / 50),
   // all zero; the track plan too when scrivi_linea is non-zero.
-  void crea_percorso(Long lunghezza);
+  void create_cells(Long lunghezza);
 };
 
 // The number of the last cell for a line of `lunghezza` metres.
-Long numero_ultima_cella(Long lunghezza);
+Long last_cell_for_length(Long lunghezza);
 
 }  // namespace sb

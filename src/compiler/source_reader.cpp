@@ -2,123 +2,118 @@
 
 #include "compiler/input_limits.h"
 #include "compiler/reader_state.h"
+#include "sources/keywords.h"
 
 namespace sb {
 
-bool ReaderState::apri(Sorgente s) {
-  std::optional<std::string> testo = sorgenti.carica(s);
-  corrente = s;
-  if (!testo) return false;
-  if (testo->size() > kMassimoSorgente) {
-    throw ErroreLimite(kSorgenteTroppoGrande, "a source of " + std::to_string(testo->size()) +
-                                                  " bytes, the largest is " +
-                                                  std::to_string(kMassimoSorgente));
+bool ReaderState::open(Source s) {
+  const std::optional<std::string_view> text = sources.load(s);
+  current = s;
+  if (!text) return false;
+  if (text->size() > kMaxSourceBytes) {
+    throw LimitError(kSourceTooLarge, "a source of " + std::to_string(text->size()) +
+                                          " bytes, the largest is " +
+                                          std::to_string(kMaxSourceBytes));
   }
-  testo_ = std::move(*testo);
-  lettore.emplace(testo_);
-  lettore->su_troncamento = [this](const Campo& campo, int bit, Long v) {
-    const Long tenuto = bit == 16 ? Long{low16(v)} : Long{low8(v)};
-    avvisa(campo, "the value " + campo.testo + " does not fit its " + std::to_string(bit) +
-                      "-bit field and is stored as " + std::to_string(tenuto));
+  reader.emplace(*text);
+  reader->on_truncation = [this](const Field& field, int bits, Long v) {
+    const Long kept = bits == 16 ? Long{low16(v)} : Long{low8(v)};
+    warn(field, "the value " + field.text + " does not fit its " + std::to_string(bits) +
+                    "-bit field and is stored as " + std::to_string(kept));
   };
   return true;
 }
 
-void ReaderState::avvisa(const Campo& dove, std::string testo) {
-  report.avvisi.push_back({Luogo{corrente, dove.riga, dove.colonna}, std::move(testo)});
+void ReaderState::warn(const Field& at, std::string text) {
+  report.warnings.push_back({place_of(at), std::move(text)});
 }
 
-void ReaderState::controlla_ordine(std::optional<Long>* ultima, Long p, const Campo& dove,
-                                   const char* profilo) {
-  if (*ultima && p < **ultima) {
-    avvisa(dove, std::string(profilo) + " row at " + std::to_string(p) +
-                     " m comes after a row at " + std::to_string(**ultima) +
-                     " m: rows of a profile must be in ascending order");
+void ReaderState::check_order(std::optional<Long>* last, Long p, const Field& at,
+                              const char* profile) {
+  if (*last && p < **last) {
+    warn(at, std::string(profile) + " row at " + std::to_string(p) + " m comes after a row at " +
+                 std::to_string(**last) + " m: rows of a profile must be in ascending order");
   }
-  *ultima = p;
+  *last = p;
 }
 
-void ReaderState::chiudi_ed_elimina(Sorgente s) {
-  lettore.reset();
-  sorgenti.elimina(s);
+void ReaderState::close_and_remove(Source s) {
+  reader.reset();
+  sources.remove(s);
 }
 
-void ReaderState::registra(Long codice, const Campo& dove) {
-  m.codice_errore = codice;
-  report.luogo_errore = Luogo{corrente, dove.riga, dove.colonna};
-  report.codici.push_back({codice, std::nullopt, report.luogo_errore, {}});
+void ReaderState::record(Long code, const Field& at) {
+  m.codice_errore = code;
+  report.codes.push_back({code, std::nullopt, place_of(at), {}});
 }
 
-void ReaderState::registra(Long codice, const Campo& dove, Long posizione) {
-  registra(codice, dove);
-  m.progressiva_errore = posizione;
-  report.codici.back().posizione = posizione;
+void ReaderState::record(Long code, const Field& at, Long position) {
+  record(code, at);
+  m.progressiva_errore = position;
+  report.codes.back().position = position;
 }
 
-void ReaderState::registra_senza_luogo(Long codice) {
-  m.codice_errore = codice;
-  report.luogo_errore.reset();
-  report.codici.push_back({codice, std::nullopt, std::nullopt, {}});
+void ReaderState::record_without_place(Long code) {
+  m.codice_errore = code;
+  report.codes.push_back({code, std::nullopt, std::nullopt, {}});
 }
 
-bool ReaderState::nel_percorso(Long p, Long margine) const {
-  if (!m.ha_percorso()) throw ErroreLettura("no line length was read before this row");
-  return (static_cast<double>(p) + margine) / 50.0 <= static_cast<double>(m.ultima_cella());
+bool ReaderState::in_range(Long p, Long margin) const {
+  if (!m.has_cells()) throw ReadError("no line length was read before this row");
+  return (static_cast<double>(p) + margin) / 50.0 <= static_cast<double>(m.last_cell());
 }
 
-bool ReaderState::fuori_percorso(Long p, const Campo& dove, Long margine) {
-  if (nel_percorso(p, margine)) return false;
-  registra(kFuoriPercorso, dove, p);
+bool ReaderState::out_of_range(Long p, const Field& at, Long margin) {
+  if (in_range(p, margin)) return false;
+  record(kBeyondRange, at, p);
   return true;
 }
 
-Esito ReaderState::fallisce(Long codice, Campo dove) {
-  chiudi_ed_elimina(corrente);
-  registra(codice, dove);
-  return Esito::kRitorna;
+RowOutcome ReaderState::fail(Long code, Field at) {
+  close_and_remove(current);
+  record(code, at);
+  return RowOutcome::kReturn;
 }
 
-Esito ReaderState::fallisce(Long codice, Campo dove, Long posizione) {
-  chiudi_ed_elimina(corrente);
-  registra(codice, dove, posizione);
-  return Esito::kRitorna;
+RowOutcome ReaderState::fail(Long code, Field at, Long position) {
+  close_and_remove(current);
+  record(code, at, position);
+  return RowOutcome::kReturn;
 }
 
-bool ReaderState::prossima_parola(int massimo, bool prova_fine) {
-  campo = lettore->leggi_testo();
-  if (lettore->fine()) return false;
-  for (int i = 0; i < massimo && contiene_esatto(campo.testo, "-"); ++i) {
-    campo = lettore->leggi_testo();
-    if (prova_fine && lettore->fine()) return false;
+bool ReaderState::next_keyword(int most, bool test_end) {
+  keyword = reader->read_text();
+  if (reader->at_end()) return false;
+  for (int i = 0; i < most && contains_exact(keyword.text, keywords::kCommento); ++i) {
+    keyword = reader->read_text();
+    if (test_end && reader->at_end()) return false;
   }
   return true;
 }
 
-void memorizza_dati(RouteModel& m, SourceFiles& sorgenti, ReaderReport* report) {
-  ReaderReport locale;
-  ReaderState st{m, sorgenti, report != nullptr ? *report : locale};
+void memorizza_dati(RouteModel& m, SourceFiles& sources, ReaderReport* report) {
+  ReaderReport local;
+  ReaderState st{m, sources, report != nullptr ? *report : local};
   m.oggetti[85].testo = m.scenario;
   m.oggetti[86].testo = m.treno;
   // The trap: whatever could not be read ends the reading with code 25, input
   // beyond a limit with the limit's code; both sources that still exist are
   // deleted.
-  auto trappola = [&](const ErroreLettura& e, Long codice) {
-    const Luogo dove{st.corrente, st.lettore ? st.lettore->ultimo().riga : 0,
-                     st.lettore ? st.lettore->ultimo().colonna : 0};
-    st.lettore.reset();
-    for (Sorgente s : {Sorgente::kLinea, Sorgente::kTreno})
-      if (sorgenti.esiste(s)) sorgenti.elimina(s);
-    m.codice_errore = codice;
-    st.report.luogo_errore = dove;
-    st.report.dettaglio = e.what();
-    st.report.codici.push_back({codice, std::nullopt, dove, e.what()});
+  auto trap = [&](const ReadError& e, Long code) {
+    const SourcePlace at{st.current, st.reader ? st.reader->last().line : 0,
+                         st.reader ? st.reader->last().column : 0};
+    st.reader.reset();
+    for (Source s : {Source::kLine, Source::kTrain})
+      if (sources.exists(s)) sources.remove(s);
+    m.codice_errore = code;
+    st.report.codes.push_back({code, std::nullopt, at, e.what()});
   };
   try {
-    if (leggi_linea(st)) leggi_treno(st);
-  } catch (const ErroreLimite& e) {
-    trappola(e, e.codice());
-  } catch (const ErroreLettura& e) {
-    trappola(e, kLetturaFallita);
+    if (read_line_source(st)) read_train_source(st);
+  } catch (const LimitError& e) {
+    trap(e, e.code());
+  } catch (const ReadError& e) {
+    trap(e, kReadFailure);
   }
 }
 

@@ -14,7 +14,7 @@ namespace sb {
 void memo_montagna(RouteModel& m, Long inizio, Long fine, Long tipo);
 
 // A pair of speed-indicator boards in one cell (code 21 when taken). A board
-// value that does not fit 16 bits after rounding throws ErroreLettura.
+// value that does not fit 16 bits after rounding throws ReadError.
 void memo_indicatori_v_max(RouteModel& m, Long posizione, Long vas, Long vbs, Long vcs,
                            Long strisces, Long vad, Long vbd, Long vcd, Long strisced);
 

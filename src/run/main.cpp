@@ -3,8 +3,8 @@
 #include <exception>
 #include <iostream>
 
-#include "run/file_system.h"
-#include "run/platform_posix.h"
+#include "platform/file_system.h"
+#include "platform/platform_posix.h"
 #include "run/run_sequence.h"
 #include "tools/commands.h"
 
@@ -12,9 +12,9 @@ int main(int argc, char** argv) {
   sb::PosixPlatform platform;
   sb::DiskFileSystem files;
   try {
-    if (argc <= 1) return sb::esegui_run(platform, files);
-    sb::Ambiente ambiente{files, std::cout, std::cerr};
-    return sb::esegui_comandi(argc, argv, ambiente);
+    if (argc <= 1) return sb::run_sequence(platform, files);
+    sb::Environment env{files, std::cout, std::cerr};
+    return sb::run_tool(argc, argv, env);
   } catch (const std::exception& e) {
     platform.report_failure(e.what());
   }

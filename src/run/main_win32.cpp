@@ -12,8 +12,8 @@
 #include <string>
 #include <vector>
 
-#include "run/file_system.h"
-#include "run/platform_win32.h"
+#include "platform/file_system.h"
+#include "platform/platform_win32.h"
 #include "run/run_sequence.h"
 #include "tools/commands.h"
 
@@ -49,7 +49,7 @@ int WINAPI WinMain(HINSTANCE istanza, HINSTANCE, LPSTR, int) {
     wchar_t** wargv = ::CommandLineToArgvW(::GetCommandLineW(), &argc);
     if (wargv == nullptr || argc <= 1) {
       if (wargv != nullptr) ::LocalFree(wargv);
-      return sb::esegui_run(platform, files);
+      return sb::run_sequence(platform, files);
     }
     std::vector<std::string> argomenti;
     for (int i = 0; i < argc; ++i) argomenti.push_back(utf8(wargv[i]));
@@ -57,8 +57,8 @@ int WINAPI WinMain(HINSTANCE istanza, HINSTANCE, LPSTR, int) {
     std::vector<const char*> argv;
     for (const std::string& a : argomenti) argv.push_back(a.c_str());
     collega_console();
-    sb::Ambiente ambiente{files, std::cout, std::cerr};
-    const int stato = sb::esegui_comandi(argc, argv.data(), ambiente);
+    sb::Environment env{files, std::cout, std::cerr};
+    const int stato = sb::run_tool(argc, argv.data(), env);
     std::cout.flush();
     std::cerr.flush();
     return stato;

@@ -1,6 +1,5 @@
 #include "run/run_sequence.h"
 
-#include <memory>
 #include <string>
 
 #include "compiler/compile_step.h"
@@ -8,66 +7,64 @@
 #include "documents/route_notes.h"
 #include "documents/slowdown_form.h"
 #include "documents/train_card.h"
-#include "run/compiled_output.h"
+#include "platform/exit_status.h"
+#include "platform/file_system.h"
+#include "platform/platform.h"
 #include "run/disk_sources.h"
-#include "run/file_system.h"
-#include "run/platform.h"
+#include "run/errore.h"
 #include "sources/file_names.h"
 #include "sources/line_source.h"
 #include "sources/righe.h"
 #include "sources/train_source.h"
+#include "tools/compiled_output.h"
 
 namespace sb {
 
 namespace {
 
-void sequenza(Platform& platform, FileSystem& files) {
-  // The route model is large (one cell per 50 m, one track point per metre):
-  // it lives on the heap for the length of the run.
-  auto m = std::make_unique<RouteModel>();
-  m->scenario = kScenario;
-  m->treno = kTreno;
-  const NomiFile nomi{m->scenario, m->treno};
+void sequence(Platform& platform, FileSystem& files) {
+  // The model's cells and track plan runs live on the heap; the model itself
+  // is small.
+  RouteModel m;
+  m.scenario = kBuiltinScenario;
+  m.treno = kBuiltinTrain;
+  const FileNames names{m.scenario, m.treno};
   platform.show_waiting_window();
-  const std::string cartella = platform.executable_directory();
-  auto percorso_di = [&](const std::string& nome) { return platform.join(cartella, nome); };
+  const std::string directory = platform.executable_directory();
+  auto path_of = [&](const std::string& name) { return platform.join(directory, name); };
 
-  scrivi_righe(dati_linea(), percorso_di(nomi.sorgente_linea()), files);
-  scrivi_righe(dati_treno(), percorso_di(nomi.sorgente_treno()), files);
-  scrivi_righe(dati_note(), percorso_di(nomi.note()), files);
-  scrivi_righe(dati_rallentamenti(), percorso_di(nomi.rallentamenti()), files);
-  scrivi_righe(dati_scheda(), percorso_di(nomi.scheda_treno()), files);
+  scrivi_righe(dati_linea(), path_of(names.line_source()), files);
+  scrivi_righe(dati_treno(), path_of(names.train_source()), files);
+  scrivi_righe(dati_note(), path_of(names.notes()), files);
+  scrivi_righe(dati_rallentamenti(), path_of(names.slowdown_form()), files);
+  scrivi_righe(dati_scheda(), path_of(names.train_card()), files);
 
-  DiskSources sorgenti(files, percorso_di(nomi.sorgente_linea()),
-                       percorso_di(nomi.sorgente_treno()));
-  switch (memorizza_percorso(*m, sorgenti, 1)) {
-    case EsitoCompilazione::kCompleto:
-      scrivi_compilati(*m, nomi, percorso_di, files);
+  DiskSources sources(files, path_of(names.line_source()), path_of(names.train_source()));
+  const CompileOutcome outcome = memorizza_percorso(m, sources, TrackPlanOutput::kWrite);
+  switch (outcome.kind) {
+    case CompileOutcome::Kind::kComplete:
+      write_compiled_files(m, names, path_of, files);
       return;
-    case EsitoCompilazione::kGuardia1250:
-      platform.errore(std::to_string(kGuardiaCostanti));
-      return;
-    case EsitoCompilazione::kGuardia1251:
-      platform.errore(std::to_string(kGuardiaCodici));
-      return;
-    case EsitoCompilazione::kSenzaPercorso:
-      platform.report_failure(percorso_di(nomi.sorgente_linea()) + ": error " +
-                              std::to_string(m->codice_errore) + ", " +
-                              messaggio_errore(m->codice_errore) +
+    case CompileOutcome::Kind::kFatal:
+      errore(platform, std::to_string(outcome.fatal_code));
+    case CompileOutcome::Kind::kNoCells:
+      platform.report_failure(path_of(names.line_source()) + ": error " +
+                              std::to_string(m.codice_errore) + ", " +
+                              error_message(m.codice_errore) +
                               ": the line has no cells, no compiled file was written");
   }
 }
 
 }  // namespace
 
-int esegui_run(Platform& platform, FileSystem& files) {
+int run_sequence(Platform& platform, FileSystem& files) {
   try {
-    sequenza(platform, files);
+    sequence(platform, files);
   } catch (const FileError& e) {
     platform.report_failure(e.what());
   }
   platform.close_waiting_window();
-  return 0;
+  return exit_status::kOk;
 }
 
 }  // namespace sb

@@ -8,13 +8,10 @@ namespace sb {
 class FileSystem;
 class Platform;
 
-inline constexpr char kScenario[] = "BORGOLUCE";
-inline constexpr char kTreno[] = "5127";
-
 // Runs the start-up sequence in its fixed order. A file that cannot be
 // written, read or deleted ends the run through platform.report_failure; the
-// compile step's guards end it through platform.errore. Returns the exit
-// status of a completed run, 0.
-int esegui_run(Platform& platform, FileSystem& files);
+// compile step's guards end it through `errore`. Returns the exit status of a
+// completed run, 0.
+int run_sequence(Platform& platform, FileSystem& files);
 
 }  // namespace sb

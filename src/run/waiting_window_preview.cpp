@@ -18,8 +18,9 @@
 #include <string>
 #include <vector>
 
-#include "run/file_system.h"
-#include "run/platform_win32.h"
+#include "platform/file_system.h"
+#include "platform/platform_win32.h"
+#include "run/errore.h"
 
 namespace {
 
@@ -34,13 +35,13 @@ int WINAPI WinMain(HINSTANCE istanza, HINSTANCE, LPSTR, int) {
   std::vector<std::string> argomenti;
   int n = 0;
   if (wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &n)) {
-    for (int i = 0; i < n; ++i) argomenti.push_back(sb::a_utf8(argv[i]));
+    for (int i = 0; i < n; ++i) argomenti.push_back(sb::to_utf8(argv[i]));
     LocalFree(argv);
   }
   const bool con_errore = argomenti.size() == 5 && argomenti[3] == "errore";
   if (argomenti.size() != 3 && !con_errore) {
     MessageBoxW(nullptr, L"usage: waiting-window-preview SECONDS GEOMETRY_FILE [errore CODE]",
-                sb::kTitolo, MB_OK);
+                sb::kTitle, MB_OK);
     return 2;
   }
   sb::Win32Platform platform(istanza);
@@ -51,7 +52,7 @@ int WINAPI WinMain(HINSTANCE istanza, HINSTANCE, LPSTR, int) {
     files.write(argomenti[2], riga("client", platform.client_on_screen()) +
                                   riga("label", platform.label_on_screen()));
     Sleep(secondi * 1000);
-    if (con_errore) platform.errore(argomenti[4]);
+    if (con_errore) sb::errore(platform, argomenti[4]);
   } catch (const std::exception& e) {
     platform.report_failure(e.what());
   }

@@ -5,7 +5,7 @@
 
 #include <string_view>
 
-namespace sb::parole {
+namespace sb::keywords {
 
 inline constexpr std::string_view kGenerale = "[generale]";
 inline constexpr std::string_view kCommento = "-";
@@ -42,4 +42,4 @@ inline constexpr std::string_view kRallentamento = "rallentamento";
 inline constexpr std::string_view kAbbattimento = "abbattimento";
 inline constexpr std::string_view kStazione = "stazione";
 
-}  // namespace sb::parole
+}  // namespace sb::keywords

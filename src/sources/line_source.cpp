@@ -12,7 +12,7 @@ namespace {
 // metres; within each section the rows ascend. Every board and sign has a
 // cell of its own, clear of the station ends and signals of the train source,
 // so the compiler accepts both sources as they are.
-constexpr std::string_view kLinea[] = {
+constexpr std::string_view kLineRows[] = {
     // Line length, kilometric references (all zero), background changes at km 29 (the
     // mountains begin) and km 90, and cab signalling with 4 codes over the valley stretch.
     "[generale]",
@@ -228,13 +228,13 @@ constexpr std::string_view kLinea[] = {
     // The last line is never interpreted.
     "[fine]",
 };
-static_assert(std::size(kLinea) == 202);
+static_assert(std::size(kLineRows) == 202);
 
 }  // namespace
 
 Righe dati_linea() {
   Righe r;
-  for (std::string_view riga : kLinea) r << riga;
+  for (std::string_view riga : kLineRows) r << riga;
   r.chiudi();
   return r;
 }

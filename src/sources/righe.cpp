@@ -1,6 +1,6 @@
 #include "sources/righe.h"
 
-#include "run/file_system.h"
+#include "platform/file_system.h"
 
 namespace sb {
 
@@ -9,9 +9,9 @@ Righe& Righe::operator<<(std::string_view riga) {
   return *this;
 }
 
-std::string testo_documento(const Righe& righe) {
+std::string document_text(const Righe& righe) {
   std::string bytes;
-  for (int k = 0; k < Righe::kSlot && righe[k] != kFineFile; ++k) {
+  for (int k = 0; k < Righe::kSlot && righe[k] != kEndMarker; ++k) {
     bytes += righe[k];
     bytes += "\r\n";
   }
@@ -19,7 +19,7 @@ std::string testo_documento(const Righe& righe) {
 }
 
 void scrivi_righe(const Righe& righe, const std::string& path, FileSystem& files) {
-  files.write(path, testo_documento(righe));
+  files.write(path, document_text(righe));
 }
 
 }  // namespace sb

@@ -12,7 +12,7 @@ namespace sb {
 
 class FileSystem;
 
-inline constexpr std::string_view kFineFile = "riferimento fine del file";
+inline constexpr std::string_view kEndMarker = "riferimento fine del file";
 
 class Righe {
  public:
@@ -24,8 +24,8 @@ class Righe {
   // Fills the next slot; the writers add their lines in file order.
   Righe& operator<<(std::string_view riga);
   // Puts the end marker in the next slot.
-  void chiudi() { *this << kFineFile; }
-  int riempite() const { return prossima_; }
+  void chiudi() { *this << kEndMarker; }
+  int filled() const { return prossima_; }
 
  private:
   std::array<std::string, kSlot> slot_{};
@@ -34,7 +34,7 @@ class Righe {
 
 // The bytes of the document: every slot before the first end marker, each
 // followed by CR LF. A list with no marker at all ends after slot 1000.
-std::string testo_documento(const Righe& righe);
+std::string document_text(const Righe& righe);
 
 // Writes the document to `path`, replacing any older file of that name.
 void scrivi_righe(const Righe& righe, const std::string& path, FileSystem& files);

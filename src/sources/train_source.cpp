@@ -10,7 +10,7 @@ namespace {
 // profiles, the 40 stations of its timetable and the 69 signals. Stations
 // and times agree with the train card; every station area, station end and
 // signal falls where the compiler accepts it.
-constexpr std::string_view kTreno[] = {
+constexpr std::string_view kTrainRows[] = {
     // Train 5127: five coaches, 120% braked mass, sand, and the clock at 7:33:00 (the
     // clock row separates its numbers by blanks only).
     "[generale]",
@@ -166,13 +166,13 @@ constexpr std::string_view kTreno[] = {
     "[codici]",
     "[fine]",
 };
-static_assert(std::size(kTreno) == 141);
+static_assert(std::size(kTrainRows) == 141);
 
 }  // namespace
 
 Righe dati_treno() {
   Righe r;
-  for (std::string_view riga : kTreno) r << riga;
+  for (std::string_view riga : kTrainRows) r << riga;
   r.chiudi();
   return r;
 }

@@ -8,7 +8,7 @@
 
 namespace sb {
 
-int esegui_comandi(int argc, const char* const* argv, Ambiente& a) {
+int run_tool(int argc, const char* const* argv, Environment& a) {
   CLI::App app{
       "Builds a scenario for the train-driving simulator.\n"
       "With no arguments: the one-shot run, which writes the built-in scenario next to the "
@@ -17,62 +17,62 @@ int esegui_comandi(int argc, const char* const* argv, Ambiente& a) {
   app.set_version_flag("--version", std::string("scenario-builder ") + SCENARIO_BUILDER_VERSION);
   app.require_subcommand(1);
 
-  OpzioniSources sources;
+  SourcesOptions sources;
   auto* cmd_sources = app.add_subcommand(
       "sources", "Write the built-in line and train sources, as a starting point for authors");
-  cmd_sources->add_option("-o,--output", sources.cartella, "Directory to write into")
+  cmd_sources->add_option("-o,--output", sources.directory, "Directory to write into")
       ->capture_default_str();
 
-  OpzioniCompile compile;
+  CompileOptions compile;
   auto* cmd_compile = app.add_subcommand(
       "compile", "Compile a line source and a train source into the three compiled files");
-  cmd_compile->add_option("LINE", compile.linea, "The line source (ID_linea.txt)")->required();
-  cmd_compile->add_option("TRAIN", compile.treno, "The train source (ID_NUM-.txt)")->required();
-  cmd_compile->add_option("-o,--output", compile.cartella, "Directory to write into")
+  cmd_compile->add_option("LINE", compile.line_source, "The line source (ID_linea.txt)")->required();
+  cmd_compile->add_option("TRAIN", compile.train_source, "The train source (ID_NUM-.txt)")->required();
+  cmd_compile->add_option("-o,--output", compile.directory, "Directory to write into")
       ->capture_default_str();
   cmd_compile->add_option("--scenario", compile.scenario,
                           "Scenario identifier (default: from the line source's name)");
-  cmd_compile->add_option("--train", compile.numero_treno,
+  cmd_compile->add_option("--train", compile.train_number,
                           "Train number (default: from the train source's name)");
-  cmd_compile->add_flag("--no-track-plan", compile.senza_tracciato,
+  cmd_compile->add_flag("--no-track-plan", compile.no_track_plan,
                         "Do not build or write the track plan (ID_linea.dat)");
   cmd_compile->add_flag("--json", compile.json, "Print the outcome as one JSON object");
 
-  OpzioniDump dump;
+  DumpOptions dump;
   auto* cmd_dump = app.add_subcommand(
       "dump", "Decode a compiled file (route .dat, item .sim or track plan _linea.dat)");
   cmd_dump->add_option("FILE", dump.file, "The compiled file")->required();
   cmd_dump->add_flag("--json", dump.json, "Print JSON instead of a table");
 
-  OpzioniPlot plot;
+  PlotOptions plot;
   auto* cmd_plot = app.add_subcommand(
       "plot", "Draw a compiled scenario: the plan of the line and its profile, as SVG");
-  cmd_plot->add_option("ROUTE", plot.percorso, "The compiled route file (ID_NUM.dat)")->required();
-  cmd_plot->add_option("-o,--output", plot.uscita, "The SVG file to write")->required();
+  cmd_plot->add_option("ROUTE", plot.route_file, "The compiled route file (ID_NUM.dat)")->required();
+  cmd_plot->add_option("-o,--output", plot.output, "The SVG file to write")->required();
 
   try {
     app.parse(argc, argv);
   } catch (const CLI::CallForHelp&) {
     a.out << app.help();
-    return kEsitoOk;
+    return exit_status::kOk;
   } catch (const CLI::CallForAllHelp&) {
     a.out << app.help("", CLI::AppFormatMode::All);
-    return kEsitoOk;
+    return exit_status::kOk;
   } catch (const CLI::CallForVersion&) {
     a.out << app.version() << "\n";
-    return kEsitoOk;
+    return exit_status::kOk;
   } catch (const CLI::ParseError& e) {
     a.err << "scenario-builder: " << e.what() << "\n";
     const CLI::App* sub = nullptr;
     for (const CLI::App* s : app.get_subcommands()) sub = s;
     a.err << (sub != nullptr ? sub->help() : app.help());
-    return kEsitoUso;
+    return exit_status::kUsage;
   }
 
-  if (cmd_sources->parsed()) return comando_sources(sources, a);
-  if (cmd_compile->parsed()) return comando_compile(compile, a);
-  if (cmd_dump->parsed()) return comando_dump(dump, a);
-  return comando_plot(plot, a);
+  if (cmd_sources->parsed()) return sources_command(sources, a);
+  if (cmd_compile->parsed()) return compile_command(compile, a);
+  if (cmd_dump->parsed()) return dump_command(dump, a);
+  return plot_command(plot, a);
 }
 
 }  // namespace sb

@@ -8,9 +8,10 @@
 #include "compiler/compile_step.h"
 #include "compiler/error_codes.h"
 #include "compiler/memory_sources.h"
-#include "run/compiled_output.h"
-#include "run/file_system.h"
+#include "platform/file_system.h"
+#include "sources/file_names.h"
 #include "tools/commands.h"
+#include "tools/compiled_output.h"
 #include "tools/diagnostics.h"
 #include "tools/text_encoding.h"
 
@@ -20,154 +21,119 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr std::string_view kSuffissoLinea = "_linea.txt";
-constexpr std::string_view kSuffissoTreno = "-.txt";
-
-bool finisce_con(std::string_view s, std::string_view fine) {
-  return s.size() >= fine.size() && s.substr(s.size() - fine.size()) == fine;
-}
-
-// ID from "ID_linea.txt".
-std::optional<std::string> scenario_dal_nome(const std::string& percorso) {
-  const std::string nome = fs::path(percorso).filename().string();
-  if (!finisce_con(nome, kSuffissoLinea) || nome.size() == kSuffissoLinea.size())
-    return std::nullopt;
-  return nome.substr(0, nome.size() - kSuffissoLinea.size());
-}
-
-// NUM from "ID_NUM-.txt".
-std::optional<std::string> treno_dal_nome(const std::string& percorso) {
-  const std::string nome = fs::path(percorso).filename().string();
-  if (!finisce_con(nome, kSuffissoTreno)) return std::nullopt;
-  const std::string radice = nome.substr(0, nome.size() - kSuffissoTreno.size());
-  const auto trattino = radice.rfind('_');
-  if (trattino == std::string::npos || trattino + 1 == radice.size()) return std::nullopt;
-  return radice.substr(trattino + 1);
-}
-
-// Whether writing `uscita` would replace `sorgente`: the same file under any
+// Whether writing `output` would replace `source`: the same file under any
 // name (another spelling, a link). An output not there yet replaces nothing.
-bool stesso_file(const std::string& uscita, const std::string& sorgente) {
+bool same_file(const std::string& output, const std::string& source) {
   std::error_code ec;
-  const bool stesso = fs::equivalent(uscita, sorgente, ec);
-  return !ec && stesso;
+  const bool same = fs::equivalent(output, source, ec);
+  return !ec && same;
 }
 
-const char* nome_esito(EsitoCompilazione e) {
-  switch (e) {
-    case EsitoCompilazione::kGuardia1250:
-      return "1250";
-    case EsitoCompilazione::kGuardia1251:
-      return "1251";
-    default:
-      return nullptr;
-  }
-}
-
-nlohmann::json in_json(const Diagnostica& d) {
-  nlohmann::json j = {{"severity", d.errore ? "error" : "warning"},
+nlohmann::json to_json(const Diagnostic& d) {
+  nlohmann::json j = {{"severity", d.is_error ? "error" : "warning"},
                       {"file", d.file},
-                      {"line", d.riga},
-                      {"column", d.colonna},
-                      {"message", utf8_da_1252(d.messaggio)}};
-  j["code"] = d.errore ? nlohmann::json(d.codice) : nlohmann::json(nullptr);
-  j["position"] = d.posizione ? nlohmann::json(*d.posizione) : nlohmann::json(nullptr);
+                      {"line", d.line},
+                      {"column", d.column},
+                      {"message", utf8_from_cp1252(d.message)}};
+  j["code"] = d.is_error ? nlohmann::json(d.code) : nlohmann::json(nullptr);
+  j["position"] = d.position ? nlohmann::json(*d.position) : nlohmann::json(nullptr);
   return j;
 }
 
 }  // namespace
 
-int comando_compile(const OpzioniCompile& o, Ambiente& a) {
-  const std::optional<std::string> scenario = o.scenario ? o.scenario : scenario_dal_nome(o.linea);
-  const std::optional<std::string> numero =
-      o.numero_treno ? o.numero_treno : treno_dal_nome(o.treno);
+int compile_command(const CompileOptions& o, Environment& env) {
+  const std::optional<std::string> scenario =
+      o.scenario ? o.scenario : scenario_from_line_source(o.line_source);
+  const std::optional<std::string> number =
+      o.train_number ? o.train_number : train_from_train_source(o.train_source);
   if (!scenario || scenario->empty()) {
-    a.err << "scenario-builder compile: cannot tell the scenario identifier from \"" << o.linea
-          << "\": name the line source ID_linea.txt or give --scenario ID\n";
-    return kEsitoUso;
+    env.err << "scenario-builder compile: cannot tell the scenario identifier from \""
+            << o.line_source << "\": name the line source ID_linea.txt or give --scenario ID\n";
+    return exit_status::kUsage;
   }
-  if (!numero || numero->empty()) {
-    a.err << "scenario-builder compile: cannot tell the train number from \"" << o.treno
-          << "\": name the train source ID_NUM-.txt or give --train NUM\n";
-    return kEsitoUso;
+  if (!number || number->empty()) {
+    env.err << "scenario-builder compile: cannot tell the train number from \"" << o.train_source
+            << "\": name the train source ID_NUM-.txt or give --train NUM\n";
+    return exit_status::kUsage;
   }
 
-  auto m = std::make_unique<RouteModel>();
-  m->scenario = *scenario;
-  m->treno = *numero;
-  const NomiFile nomi{m->scenario, m->treno};
-  auto percorso_di = [&](const std::string& nome) {
-    return (fs::path(o.cartella) / nome).string();
-  };
-  for (const std::string& uscita :
-       {percorso_di(nomi.tracciato()), percorso_di(nomi.oggetti()), percorso_di(nomi.percorso())}) {
-    if (stesso_file(uscita, o.linea) || stesso_file(uscita, o.treno)) {
-      a.err << "scenario-builder compile: the output " << uscita
-            << " would replace a source; choose another directory with -o\n";
-      return kEsitoUso;
+  RouteModel m;
+  m.scenario = *scenario;
+  m.treno = *number;
+  const FileNames names{m.scenario, m.treno};
+  auto path_of = [&](const std::string& name) { return (fs::path(o.directory) / name).string(); };
+  for (const std::string& output : {path_of(names.track_plan_file()), path_of(names.item_file()),
+                                    path_of(names.route_file())}) {
+    if (same_file(output, o.line_source) || same_file(output, o.train_source)) {
+      env.err << "scenario-builder compile: the output " << output
+              << " would replace a source; choose another directory with -o\n";
+      return exit_status::kUsage;
     }
   }
 
-  std::string testo_linea, testo_treno;
+  std::string line_text, train_text;
   try {
-    testo_linea = a.files.read(o.linea);
-    testo_treno = a.files.read(o.treno);
+    line_text = env.files.read(o.line_source);
+    train_text = env.files.read(o.train_source);
   } catch (const FileError& e) {
-    a.err << "scenario-builder compile: " << e.what() << "\n";
-    return kEsitoErrori;
+    env.err << "scenario-builder compile: " << e.what() << "\n";
+    return exit_status::kScenarioErrors;
   }
 
-  SorgentiInMemoria sorgenti(&testo_linea, &testo_treno);
-  Resoconto resoconto;
-  const EsitoCompilazione esito =
-      memorizza_percorso(*m, sorgenti, o.senza_tracciato ? 0 : 1, &resoconto);
-  const std::vector<Diagnostica> diagnostiche =
-      raccogli_diagnostiche(*m, resoconto, o.linea, o.treno);
+  InMemorySources sources(&line_text, &train_text);
+  CompileReport report;
+  const CompileOutcome outcome = memorizza_percorso(
+      m, sources, o.no_track_plan ? TrackPlanOutput::kOmit : TrackPlanOutput::kWrite, &report);
+  const std::vector<Diagnostic> diagnostics =
+      collect_diagnostics(m, report, o.line_source, o.train_source);
 
-  std::vector<std::string> scritti;
-  int stato = m->codice_errore != 0 ? kEsitoErrori : kEsitoOk;
-  std::string problema;
-  if (esito == EsitoCompilazione::kCompleto) {
-    try {
-      a.files.create_directories(o.cartella);
-      for (const std::string& nome : scrivi_compilati(*m, nomi, percorso_di, a.files))
-        scritti.push_back(percorso_di(nome));
-    } catch (const FileError& e) {
-      problema = e.what();
-      stato = kEsitoErrori;
-    }
-  } else if (esito == EsitoCompilazione::kSenzaPercorso) {
-    problema =
-        "the line has no cells (no valid line length was read): no compiled file was written";
-    stato = kEsitoErrori;
-  } else {
-    const Long codice =
-        esito == EsitoCompilazione::kGuardia1250 ? kGuardiaCostanti : kGuardiaCodici;
-    problema = "error " + std::string(nome_esito(esito)) + ": " + messaggio_errore(codice) +
-               ": no compiled file was written";
-    stato = kEsitoFatale;
+  std::vector<std::string> written;
+  int status = m.codice_errore != 0 ? exit_status::kScenarioErrors : exit_status::kOk;
+  std::string problem;
+  switch (outcome.kind) {
+    case CompileOutcome::Kind::kComplete:
+      try {
+        env.files.create_directories(o.directory);
+        for (const std::string& name : write_compiled_files(m, names, path_of, env.files))
+          written.push_back(path_of(name));
+      } catch (const FileError& e) {
+        problem = e.what();
+        status = exit_status::kScenarioErrors;
+      }
+      break;
+    case CompileOutcome::Kind::kNoCells:
+      problem =
+          "the line has no cells (no valid line length was read): no compiled file was written";
+      status = exit_status::kScenarioErrors;
+      break;
+    case CompileOutcome::Kind::kFatal:
+      problem = "error " + std::to_string(outcome.fatal_code) + ": " +
+                error_message(outcome.fatal_code) + ": no compiled file was written";
+      status = exit_status::kFatal;
+      break;
   }
 
   if (o.json) {
     nlohmann::json j;
-    j["code"] = m->codice_errore;
-    j["position"] = codice_con_posizione(m->codice_errore) ? m->progressiva_errore : 0;
-    j["fatal"] = stato == kEsitoFatale
-                     ? nlohmann::json(esito == EsitoCompilazione::kGuardia1250 ? 1250 : 1251)
-                     : nlohmann::json(nullptr);
-    j["files"] = scritti;
+    j["code"] = m.codice_errore;
+    j["position"] = code_has_position(m.codice_errore) ? m.progressiva_errore : 0;
+    j["fatal"] = outcome.kind == CompileOutcome::Kind::kFatal ? nlohmann::json(outcome.fatal_code)
+                                                              : nlohmann::json(nullptr);
+    j["files"] = written;
     j["diagnostics"] = nlohmann::json::array();
-    for (const Diagnostica& d : diagnostiche) j["diagnostics"].push_back(in_json(d));
-    if (!problema.empty()) j["problem"] = problema;
-    a.out << j.dump(2) << "\n";
-    return stato;
+    for (const Diagnostic& d : diagnostics) j["diagnostics"].push_back(to_json(d));
+    if (!problem.empty()) j["problem"] = problem;
+    env.out << j.dump(2) << "\n";
+    return status;
   }
 
-  for (const Diagnostica& d : diagnostiche)
-    a.err << formatta(d, d.file == o.treno && o.treno != o.linea ? testo_treno : testo_linea);
-  if (!problema.empty()) a.err << "scenario-builder compile: " << problema << "\n";
-  for (const std::string& s : scritti) a.out << "wrote " << s << "\n";
-  return stato;
+  for (const Diagnostic& d : diagnostics)
+    env.err << format_diagnostic(
+        d, d.file == o.train_source && o.train_source != o.line_source ? train_text : line_text);
+  if (!problem.empty()) env.err << "scenario-builder compile: " << problem << "\n";
+  for (const std::string& s : written) env.out << "wrote " << s << "\n";
+  return status;
 }
 
 }  // namespace sb

@@ -6,6 +6,7 @@
 //                         ^
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -16,27 +17,24 @@
 
 namespace sb {
 
-struct Diagnostica {
-  bool errore = true;  // false for a warning
-  Long codice = 0;     // the error code; 0 for a warning
-  std::string file;    // as the author named it
-  int riga = 0;        // 1-based; 0 when the diagnostic has no line
-  int colonna = 0;     // 1-based; 0 when it has no column
-  std::string messaggio;
-  std::optional<Long> posizione;  // metres along the line, when the code has one
+struct Diagnostic {
+  bool is_error = true;  // false for a warning
+  Long code = 0;         // the error code; 0 for a warning
+  std::string file;      // as the author named it
+  int line = 0;          // 1-based; 0 when the diagnostic has no line
+  int column = 0;        // 1-based; 0 when it has no column
+  std::string message;
+  std::optional<Long> position;  // metres along the line, when the code has one
 };
 
-// The diagnostics of one compilation: the reader's recorded code (if any),
-// every code of the post-processing pass, then the warnings.
-std::vector<Diagnostica> raccogli_diagnostiche(const RouteModel& m, const Resoconto& r,
-                                               const std::string& file_linea,
-                                               const std::string& file_treno);
+// The diagnostics of one compilation: the reader's recorded codes, every code
+// of the post-processing pass, then the warnings.
+std::vector<Diagnostic> collect_diagnostics(const RouteModel& m, const CompileReport& r,
+                                            const std::string& line_file,
+                                            const std::string& train_file);
 
 // "FILE:LINE:COLUMN: error CODE: MESSAGE", then the source line and a caret
-// under the field when the diagnostic has a place in `sorgente`.
-std::string formatta(const Diagnostica& d, std::string_view sorgente);
-
-// Whether the reader records a position in metres together with this code.
-bool codice_con_posizione(Long codice);
+// under the field when the diagnostic has a place in `source`.
+std::string format_diagnostic(const Diagnostic& d, std::string_view source);
 
 }  // namespace sb

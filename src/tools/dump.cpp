@@ -4,29 +4,12 @@
 #include <charconv>
 #include <cmath>
 #include <cstdint>
+#include <type_traits>
 #include <utility>
 
 namespace sb {
 
 namespace {
-
-// ---- Names ----
-
-char minuscola(char c) {
-  return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool finisce_con(std::string_view s, std::string_view fine) {
-  if (s.size() < fine.size()) return false;
-  const std::string_view coda = s.substr(s.size() - fine.size());
-  return std::equal(coda.begin(), coda.end(), fine.begin(),
-                    [](char a, char b) { return minuscola(a) == minuscola(b); });
-}
-
-std::string_view ultimo_componente(std::string_view path) {
-  const std::size_t barra = path.find_last_of("/\\");
-  return barra == std::string_view::npos ? path : path.substr(barra + 1);
-}
 
 // ---- Numbers and texts ----
 
@@ -57,7 +40,7 @@ std::string testo_tabella(std::string_view testo) {
   std::string s = "\"";
   for (const char ch : testo) {
     const auto b = static_cast<unsigned char>(ch);
-    const char32_t c = codice_1252(b);
+    const char32_t c = cp1252_code_point(b);
     if (c == '"' || c == '\\') {
       s.push_back('\\');
       s.push_back(static_cast<char>(c));
@@ -66,7 +49,7 @@ std::string testo_tabella(std::string_view testo) {
       s.push_back(kCifre[b >> 4]);
       s.push_back(kCifre[b & 15]);
     } else {
-      metti_utf8(s, c);
+      append_utf8(s, c);
     }
   }
   s.push_back('"');
@@ -77,7 +60,7 @@ std::string testo_tabella(std::string_view testo) {
 void metti_testo_json(std::string& s, std::string_view testo) {
   s.push_back('"');
   for (const char ch : testo) {
-    const char32_t c = codice_1252(static_cast<unsigned char>(ch));
+    const char32_t c = cp1252_code_point(static_cast<unsigned char>(ch));
     if (c == '"' || c == '\\') {
       s.push_back('\\');
       s.push_back(static_cast<char>(c));
@@ -86,7 +69,7 @@ void metti_testo_json(std::string& s, std::string_view testo) {
       s.push_back(kCifre[c >> 4]);
       s.push_back(kCifre[c & 15]);
     } else {
-      metti_utf8(s, c);
+      append_utf8(s, c);
     }
   }
   s.push_back('"');
@@ -98,7 +81,7 @@ void metti_doppio_json(std::string& s, double v) {
   } else if (std::isinf(v)) {
     s += v > 0 ? "\"Infinity\"" : "\"-Infinity\"";
   } else {
-    s += numero_esatto(v);
+    s += exact_number(v);
   }
 }
 
@@ -162,53 +145,28 @@ class Tabella {
   std::vector<std::size_t> larghezze_;
 };
 
-// ---- The fields of each record, in model order ----
+// ---- The fields of each record, in the order of the record schema ----
 
-// Calls f(name, value) for every numeric field of a cell.
-template <typename F>
-void campi_cella(const cella& c, F&& f) {
-  f("genere", c.genere);
-  f("dato1", c.dato1);
-  f("dato2", c.dato2);
-  f("dato3", c.dato3);
-  f("dato4", c.dato4);
-  f("tempo_segnale", c.tempo_segnale);
-  f("avviso", c.avviso);
-  f("montagna", c.montagna);
-  f("velocita", c.velocita);
-  f("pendenza", c.pendenza);
-  f("aderenza", c.aderenza);
+// Calls number(name, value) for the numeric fields of a record and
+// text(name, text) for its text.
+template <typename Record, typename N, typename T>
+void record_fields(const Record& r, N&& number, T&& text) {
+  visit_fields(r, [&](std::string_view name, const auto& v) {
+    if constexpr (std::is_same_v<std::decay_t<decltype(v)>, Text>) {
+      text(name, v);
+    } else {
+      number(name, v);
+    }
+  });
 }
 
-// Calls numero(name, value) for the numeric fields of an item and testo(name,
-// text) for its text, in the order of the record.
-template <typename N, typename T>
-void campi_oggetto(const oggetto& o, N&& numero, T&& testo) {
-  numero("genere", o.genere);
-  numero("valore_a", o.valore_a);
-  numero("valore_b", o.valore_b);
-  numero("valore_c", o.valore_c);
-  numero("opzione", o.opzione);
-  testo("testo", o.testo);
-  numero("parametro1", o.parametro1);
-  numero("parametro2", o.parametro2);
-  numero("parametro3", o.parametro3);
-  numero("parametro4", o.parametro4);
-  numero("parametro5", o.parametro5);
-  numero("marca1", o.marca1);
-  numero("marca2", o.marca2);
-  numero("marca3", o.marca3);
-  numero("marca4", o.marca4);
-  numero("valore_d", o.valore_d);
-}
-
-const char* nome_tipo(TipoValore t) {
+const char* nome_tipo(TrackValueType t) {
   switch (t) {
-    case TipoValore::kVuoto:
+    case TrackValueType::kEmpty:
       return "vuoto";
-    case TipoValore::kIntero:
+    case TrackValueType::kInteger:
       return "intero";
-    case TipoValore::kDoppio:
+    case TrackValueType::kDouble:
       return "doppio";
   }
   return "?";
@@ -216,27 +174,27 @@ const char* nome_tipo(TipoValore t) {
 
 // A track plan value for the table: an integer as an integer, a Double so
 // that it reads back exactly, an empty value as "-".
-std::string valore_tabella(const ValoreTracciato& v) {
-  switch (v.tipo) {
-    case TipoValore::kIntero:
-      return intero(static_cast<std::int32_t>(v.valore));
-    case TipoValore::kDoppio:
-      return numero_esatto(v.valore);
-    case TipoValore::kVuoto:
+std::string valore_tabella(const TrackValue& v) {
+  switch (v.type) {
+    case TrackValueType::kInteger:
+      return intero(static_cast<std::int32_t>(v.value));
+    case TrackValueType::kDouble:
+      return exact_number(v.value);
+    case TrackValueType::kEmpty:
       break;
   }
   return "-";
 }
 
-void metti_valore_json(std::string& s, const ValoreTracciato& v) {
-  switch (v.tipo) {
-    case TipoValore::kIntero:
-      metti_intero(s, static_cast<std::int32_t>(v.valore));
+void metti_valore_json(std::string& s, const TrackValue& v) {
+  switch (v.type) {
+    case TrackValueType::kInteger:
+      metti_intero(s, static_cast<std::int32_t>(v.value));
       return;
-    case TipoValore::kDoppio:
-      metti_doppio_json(s, v.valore);
+    case TrackValueType::kDouble:
+      metti_doppio_json(s, v.value);
       return;
-    case TipoValore::kVuoto:
+    case TrackValueType::kEmpty:
       break;
   }
   s += "null";
@@ -263,35 +221,27 @@ void metti_chiave(std::string& s, std::string_view nome) {
 
 }  // namespace
 
-std::optional<GenereFile> genere_da_nome(std::string_view path) {
-  const std::string_view nome = ultimo_componente(path);
-  if (finisce_con(nome, "_linea.dat")) return GenereFile::kTracciato;
-  if (finisce_con(nome, ".sim")) return GenereFile::kOggetti;
-  if (finisce_con(nome, ".dat")) return GenereFile::kPercorso;
-  return std::nullopt;
-}
-
-const char* descrizione_genere(GenereFile g) {
+const char* describe_kind(CompiledFileKind g) {
   switch (g) {
-    case GenereFile::kPercorso:
+    case CompiledFileKind::kRoute:
       return "route file";
-    case GenereFile::kOggetti:
+    case CompiledFileKind::kItems:
       return "item file";
-    case GenereFile::kTracciato:
+    case CompiledFileKind::kTrackPlan:
       return "track plan";
   }
   return "compiled file";
 }
 
-std::string messaggio_rifiuto(std::string_view file, GenereFile g, const ErroreFormato& e) {
+std::string refusal_message(std::string_view file, CompiledFileKind g, const FormatError& e) {
   std::string s(file);
   s += ": not a valid ";
-  s += descrizione_genere(g);
-  s += ": record " + intero(e.record) + ", byte offset " + intero(e.offset) + ": " + e.motivo;
+  s += describe_kind(g);
+  s += ": record " + intero(e.record) + ", byte offset " + intero(e.offset) + ": " + e.reason;
   return s;
 }
 
-std::string numero_esatto(double v) {
+std::string exact_number(double v) {
   char buf[64];
   // Without a format, to_chars gives the shortest text that reads back as v.
   const auto r = std::to_chars(buf, buf + sizeof buf, v);
@@ -300,21 +250,22 @@ std::string numero_esatto(double v) {
   return s;
 }
 
-std::string tabella_percorso(const std::vector<cella>& percorso) {
+std::string route_table(const std::vector<cella>& percorso) {
   std::vector<Tabella::Colonna> colonne = {{"cella", true}};
-  campi_cella(cella{}, [&](std::string_view nome, auto) { colonne.push_back({nome, true}); });
+  const cella empty{};
+  visit_fields(empty, [&](std::string_view nome, auto) { colonne.push_back({nome, true}); });
   Tabella t(std::move(colonne));
   t.riserva(percorso.size());
   for (std::size_t i = 0; i < percorso.size(); ++i) {
     t.aggiungi(intero(i));
-    campi_cella(percorso[i], [&](std::string_view, auto v) { t.aggiungi(intero(v)); });
+    visit_fields(percorso[i], [&](std::string_view, auto v) { t.aggiungi(intero(v)); });
   }
   return t.testo();
 }
 
-std::string tabella_oggetti(const std::array<oggetto, kNumeroOggetti>& oggetti) {
+std::string item_table(const std::array<oggetto, kItemCount>& oggetti) {
   std::vector<Tabella::Colonna> colonne = {{"oggetto", true}};
-  campi_oggetto(
+  record_fields(
       oggetto{},
       [&](std::string_view nome, auto) {
         colonne.push_back({nome, true});
@@ -326,29 +277,29 @@ std::string tabella_oggetti(const std::array<oggetto, kNumeroOggetti>& oggetti) 
   t.riserva(oggetti.size());
   for (std::size_t i = 0; i < oggetti.size(); ++i) {
     t.aggiungi(intero(i));
-    campi_oggetto(
+    record_fields(
         oggetti[i], [&](std::string_view, auto v) { t.aggiungi(intero(v)); },
         [&](std::string_view, const std::string& testo) { t.aggiungi(testo_tabella(testo)); });
   }
   return t.testo();
 }
 
-std::string tabella_tracciato(const std::vector<ValoreTracciato>& x,
-                              const std::vector<ValoreTracciato>& y) {
+std::string track_plan_table(const std::vector<TrackValue>& x,
+                              const std::vector<TrackValue>& y) {
   Tabella t({{"metro", true}, {"tipo_x", false}, {"x", true}, {"tipo_y", false}, {"y", true}});
   const std::size_t n = std::min(x.size(), y.size());
   t.riserva(n);
   for (std::size_t m = 0; m < n; ++m) {
     t.aggiungi(intero(m));
-    t.aggiungi(nome_tipo(x[m].tipo));
+    t.aggiungi(nome_tipo(x[m].type));
     t.aggiungi(valore_tabella(x[m]));
-    t.aggiungi(nome_tipo(y[m].tipo));
+    t.aggiungi(nome_tipo(y[m].type));
     t.aggiungi(valore_tabella(y[m]));
   }
   return t.testo();
 }
 
-std::string json_percorso(const std::vector<cella>& percorso) {
+std::string route_json(const std::vector<cella>& percorso) {
   std::string s;
   s.reserve(percorso.size() * 220);
   apri_json(s, "route");
@@ -356,7 +307,7 @@ std::string json_percorso(const std::vector<cella>& percorso) {
     separa_record(s, i);
     s += "{\"cella\": ";
     metti_intero(s, i);
-    campi_cella(percorso[i], [&](std::string_view nome, auto v) {
+    visit_fields(percorso[i], [&](std::string_view nome, auto v) {
       metti_chiave(s, nome);
       metti_intero(s, v);
     });
@@ -366,14 +317,14 @@ std::string json_percorso(const std::vector<cella>& percorso) {
   return s;
 }
 
-std::string json_oggetti(const std::array<oggetto, kNumeroOggetti>& oggetti) {
+std::string items_json(const std::array<oggetto, kItemCount>& oggetti) {
   std::string s;
   apri_json(s, "items");
   for (std::size_t i = 0; i < oggetti.size(); ++i) {
     separa_record(s, i);
     s += "{\"oggetto\": ";
     metti_intero(s, i);
-    campi_oggetto(
+    record_fields(
         oggetti[i],
         [&](std::string_view nome, auto v) {
           metti_chiave(s, nome);
@@ -389,8 +340,8 @@ std::string json_oggetti(const std::array<oggetto, kNumeroOggetti>& oggetti) {
   return s;
 }
 
-std::string json_tracciato(const std::vector<ValoreTracciato>& x,
-                           const std::vector<ValoreTracciato>& y) {
+std::string track_plan_json(const std::vector<TrackValue>& x,
+                           const std::vector<TrackValue>& y) {
   const std::size_t n = std::min(x.size(), y.size());
   std::string s;
   s.reserve(n * 100);
@@ -401,13 +352,13 @@ std::string json_tracciato(const std::vector<ValoreTracciato>& x,
     metti_intero(s, m);
     metti_chiave(s, "tipo_x");
     s += '"';
-    s += nome_tipo(x[m].tipo);
+    s += nome_tipo(x[m].type);
     s += '"';
     metti_chiave(s, "x");
     metti_valore_json(s, x[m]);
     metti_chiave(s, "tipo_y");
     s += '"';
-    s += nome_tipo(y[m].tipo);
+    s += nome_tipo(y[m].type);
     s += '"';
     metti_chiave(s, "y");
     metti_valore_json(s, y[m]);
@@ -417,26 +368,26 @@ std::string json_tracciato(const std::vector<ValoreTracciato>& x,
   return s;
 }
 
-bool descrivi_file(GenereFile g, std::string_view bytes, bool json, std::string* out,
-                   ErroreFormato* err) {
+bool describe_file(CompiledFileKind g, std::string_view bytes, bool json, std::string* out,
+                   FormatError* err) {
   switch (g) {
-    case GenereFile::kPercorso: {
+    case CompiledFileKind::kRoute: {
       std::vector<cella> percorso;
-      if (!decodifica_percorso(bytes, &percorso, err)) return false;
-      *out = json ? json_percorso(percorso) : tabella_percorso(percorso);
+      if (!decode_route(bytes, &percorso, err)) return false;
+      *out = json ? route_json(percorso) : route_table(percorso);
       return true;
     }
-    case GenereFile::kOggetti: {
-      std::array<oggetto, kNumeroOggetti> oggetti{};
-      if (!decodifica_oggetti(bytes, &oggetti, err)) return false;
-      *out = json ? json_oggetti(oggetti) : tabella_oggetti(oggetti);
+    case CompiledFileKind::kItems: {
+      std::array<oggetto, kItemCount> oggetti{};
+      if (!decode_items(bytes, &oggetti, err)) return false;
+      *out = json ? items_json(oggetti) : item_table(oggetti);
       return true;
     }
-    case GenereFile::kTracciato: {
-      std::vector<ValoreTracciato> x;
-      std::vector<ValoreTracciato> y;
-      if (!decodifica_tracciato(bytes, &x, &y, err)) return false;
-      *out = json ? json_tracciato(x, y) : tabella_tracciato(x, y);
+    case CompiledFileKind::kTrackPlan: {
+      std::vector<TrackValue> x;
+      std::vector<TrackValue> y;
+      if (!decode_track_plan(bytes, &x, &y, err)) return false;
+      *out = json ? track_plan_json(x, y) : track_plan_table(x, y);
       return true;
     }
   }

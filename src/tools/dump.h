@@ -15,50 +15,43 @@
 
 #include "compiler/compiled_files.h"
 #include "compiler/route_model.h"
+#include "sources/file_names.h"
 #include "tools/text_encoding.h"
 
 namespace sb {
 
-enum class GenereFile { kPercorso, kOggetti, kTracciato };
-
-// The kind of compiled file that a path names: ID_linea.dat is a track plan,
-// *.sim an item file, any other *.dat a route file. Only the last component
-// of the path counts, and the suffixes match in any letter case (the files
-// come from Windows too). Empty for any other name.
-std::optional<GenereFile> genere_da_nome(std::string_view path);
-
 // "route file", "item file", "track plan": for messages.
-const char* descrizione_genere(GenereFile g);
+const char* describe_kind(CompiledFileKind g);
 
 // The text that a refused file gets on the error stream:
 // "FILE: not a valid route file: record R, byte offset O: REASON".
-std::string messaggio_rifiuto(std::string_view file, GenereFile g, const ErroreFormato& e);
+std::string refusal_message(std::string_view file, CompiledFileKind g, const FormatError& e);
 
 // The shortest text that reads back as exactly the same Double, always with a
 // decimal point or an exponent ("1.0", "-0.0", "1e+300"); "nan", "inf",
 // "-inf" for the values that have no digits.
-std::string numero_esatto(double v);
+std::string exact_number(double v);
 
 // The aligned tables: a header row of field names, then one row per record,
 // the record index first (cella, oggetto, metro).
-std::string tabella_percorso(const std::vector<cella>& percorso);
-std::string tabella_oggetti(const std::array<oggetto, kNumeroOggetti>& oggetti);
-std::string tabella_tracciato(const std::vector<ValoreTracciato>& x,
-                              const std::vector<ValoreTracciato>& y);
+std::string route_table(const std::vector<cella>& percorso);
+std::string item_table(const std::array<oggetto, kItemCount>& oggetti);
+std::string track_plan_table(const std::vector<TrackValue>& x,
+                              const std::vector<TrackValue>& y);
 
 // The JSON objects: {"kind": "route" | "items" | "track_plan", "records": [...]},
 // one record per line, each an object of the same field names as the table.
 // Texts become UTF-8; track plan values carry their tag ("vuoto", "intero",
 // "doppio") and an empty value is null. A Double that JSON cannot hold (an
 // infinity or a NaN) is written as the string "Infinity", "-Infinity" or "NaN".
-std::string json_percorso(const std::vector<cella>& percorso);
-std::string json_oggetti(const std::array<oggetto, kNumeroOggetti>& oggetti);
-std::string json_tracciato(const std::vector<ValoreTracciato>& x,
-                           const std::vector<ValoreTracciato>& y);
+std::string route_json(const std::vector<cella>& percorso);
+std::string items_json(const std::array<oggetto, kItemCount>& oggetti);
+std::string track_plan_json(const std::vector<TrackValue>& x,
+                           const std::vector<TrackValue>& y);
 
 // Decodes `bytes` as a file of kind `g` and builds its table or its JSON into
 // *out. Returns false and fills *err when the decoder refuses the bytes.
-bool descrivi_file(GenereFile g, std::string_view bytes, bool json, std::string* out,
-                   ErroreFormato* err);
+bool describe_file(CompiledFileKind g, std::string_view bytes, bool json, std::string* out,
+                   FormatError* err);
 
 }  // namespace sb

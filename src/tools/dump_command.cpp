@@ -3,38 +3,38 @@
 #include <ostream>
 #include <string>
 
-#include "run/file_system.h"
+#include "platform/file_system.h"
 #include "tools/commands.h"
 #include "tools/dump.h"
 
 namespace sb {
 
-int comando_dump(const OpzioniDump& o, Ambiente& a) {
-  const std::optional<GenereFile> genere = genere_da_nome(o.file);
+int dump_command(const DumpOptions& o, Environment& a) {
+  const std::optional<CompiledFileKind> genere = compiled_file_kind(o.file);
   if (!genere) {
     a.err << "scenario-builder dump: " << o.file
           << ": not the name of a compiled file\n"
              "The kind of file is told by its name: ID_linea.dat (track plan), ID_NUM.sim "
              "(item file), ID_NUM.dat (route file).\n"
              "Usage: scenario-builder dump FILE [--json]\n";
-    return kEsitoUso;
+    return exit_status::kUsage;
   }
   std::string bytes;
   try {
     bytes = a.files.read(o.file);
   } catch (const FileError& e) {
     a.err << "scenario-builder dump: cannot read " << e.path() << ": " << e.reason() << "\n";
-    return kEsitoErrori;
+    return exit_status::kScenarioErrors;
   }
   std::string testo;
-  ErroreFormato errore;
-  if (!descrivi_file(*genere, bytes, o.json, &testo, &errore)) {
-    a.err << "scenario-builder dump: " << messaggio_rifiuto(o.file, *genere, errore) << "\n";
-    return kEsitoErrori;
+  FormatError errore;
+  if (!describe_file(*genere, bytes, o.json, &testo, &errore)) {
+    a.err << "scenario-builder dump: " << refusal_message(o.file, *genere, errore) << "\n";
+    return exit_status::kScenarioErrors;
   }
   a.out.write(testo.data(), static_cast<std::streamsize>(testo.size()));
   a.out.flush();
-  return kEsitoOk;
+  return exit_status::kOk;
 }
 
 }  // namespace sb

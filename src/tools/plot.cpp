@@ -117,11 +117,11 @@ std::string testo_leggibile(std::string_view testo) {
   testo = testo.substr(inizio, testo.find_last_not_of(' ') - inizio + 1);
   std::string s;
   for (const char ch : testo) {
-    const char32_t c = codice_1252(static_cast<unsigned char>(ch));
+    const char32_t c = cp1252_code_point(static_cast<unsigned char>(ch));
     if (c < 0x20 || (c >= 0x7F && c <= 0x9F)) {
       s += "\xEF\xBF\xBD";
     } else {
-      s += utf8_da_1252(std::string_view(&ch, 1));
+      s += utf8_from_cp1252(std::string_view(&ch, 1));
     }
   }
   return s;
@@ -149,29 +149,29 @@ int cifre_del_passo(double passo) {
 // placed it: point elements in cell arrotonda(p / 50 + 1), end of station in
 // cell arrotonda(e / 50 - 1), abbattimento points in cell arrotonda(p / 50).
 double metro_elemento(std::size_t c, Byte genere) {
-  const double base = static_cast<double>(c) * kMetriCella;
+  const double base = static_cast<double>(c) * kCellLength;
   switch (genere) {
-    case kFineStazione:
-      return base + kMetriCella;
-    case kAbbattimento:
-    case kAbbattimentoSenzaValore:
+    case kStationEnd:
+      return base + kCellLength;
+    case kMark:
+    case kMarkWithoutValue:
       return base;
     default:
-      return std::max(0.0, base - kMetriCella);
+      return std::max(0.0, base - kCellLength);
   }
 }
 
 bool disegnato(Byte genere) {
   switch (genere) {
-    case kSegnale:
-    case kFineRallentamento:
-    case kInizioRallentamento:
-    case kAvvisoRallentamento:
-    case kIndicatoriVmax:
-    case kFineStazione:
-    case kAbbattimento:
-    case kAbbattimentoSenzaValore:
-    case kCartello:
+    case kSignal:
+    case kSlowdownEnd:
+    case kSlowdownStart:
+    case kSlowdownWarning:
+    case kSpeedBoards:
+    case kStationEnd:
+    case kMark:
+    case kMarkWithoutValue:
+    case kSign:
       return true;
     default:
       return false;
@@ -192,17 +192,17 @@ constexpr const char* kNomiCorsie[kNumeroCorsie] = {"Signals",      "Speed board
 
 int corsia_del_genere(Byte genere) {
   switch (genere) {
-    case kSegnale:
+    case kSignal:
       return kCorsiaSegnali;
-    case kIndicatoriVmax:
+    case kSpeedBoards:
       return kCorsiaIndicatori;
-    case kCartello:
+    case kSign:
       return kCorsiaCartelli;
-    case kFineStazione:
+    case kStationEnd:
       return kCorsiaStazioni;
-    case kFineRallentamento:
-    case kInizioRallentamento:
-    case kAvvisoRallentamento:
+    case kSlowdownEnd:
+    case kSlowdownStart:
+    case kSlowdownWarning:
       return kCorsiaRallentamenti;
     default:
       return kCorsiaMarche;
@@ -214,63 +214,63 @@ std::string simbolo(Byte genere, double x, double y) {
   const std::string cx = n(x);
   const std::string cy = n(y);
   switch (genere) {
-    case kSegnale:  // a mast with a lamp
+    case kSignal:  // a mast with a lamp
       return "<path d=\"M" + n(x) + " " + n(y + 8) + "V" + n(y - 3) + "\" stroke=\"" +
              kColoreSegnale + "\" stroke-width=\"2\"/><circle cx=\"" + cx + "\" cy=\"" + n(y - 5) +
              "\" r=\"3.5\" fill=\"" + kColoreSegnale + "\"/>";
-    case kIndicatoriVmax:
+    case kSpeedBoards:
       return "<rect x=\"" + n(x - 4) + "\" y=\"" + n(y - 4) +
              "\" width=\"8\" height=\"8\" fill=\"" + kColoreIndicatori + "\"/>";
-    case kCartello:
+    case kSign:
       return "<path d=\"M" + cx + " " + n(y - 6) + "L" + n(x + 5) + " " + cy + "L" + cx + " " +
              n(y + 6) + "L" + n(x - 5) + " " + cy + "Z\" fill=\"" + kColoreCartello + "\"/>";
-    case kFineStazione:
+    case kStationEnd:
       return "<rect x=\"" + n(x - 1.5) + "\" y=\"" + n(y - 8) +
              "\" width=\"3\" height=\"16\" fill=\"" + kColoreStazione + "\"/>";
-    case kAvvisoRallentamento:
+    case kSlowdownWarning:
       return "<path d=\"M" + cx + " " + n(y - 7) + "L" + n(x + 6) + " " + n(y + 5) + "L" +
              n(x - 6) + " " + n(y + 5) + "Z\" fill=\"" + kColoreAvviso +
              "\" stroke=\"#555\" stroke-width=\"0.8\"/>";
-    case kInizioRallentamento:  // points ahead: the slowdown begins
+    case kSlowdownStart:  // points ahead: the slowdown begins
       return "<path d=\"M" + n(x - 5) + " " + n(y - 6) + "L" + n(x + 6) + " " + cy + "L" +
              n(x - 5) + " " + n(y + 6) + "Z\" fill=\"" + kColoreRallentamento + "\"/>";
-    case kFineRallentamento:  // points back: the slowdown ends
+    case kSlowdownEnd:  // points back: the slowdown ends
       return "<path d=\"M" + n(x + 5) + " " + n(y - 6) + "L" + n(x - 6) + " " + cy + "L" +
              n(x + 5) + " " + n(y + 6) + "Z\" fill=\"" + kColoreRallentamento + "\"/>";
-    case kAbbattimento:
+    case kMark:
       return "<circle cx=\"" + cx + "\" cy=\"" + cy + "\" r=\"4\" fill=\"" + kColoreMarca + "\"/>";
-    default:  // kAbbattimentoSenzaValore
+    default:  // kMarkWithoutValue
       return "<circle cx=\"" + cx + "\" cy=\"" + cy + "\" r=\"3.5\" fill=\"#fff\" stroke=\"" +
              kColoreMarca + "\" stroke-width=\"1.5\"/>";
   }
 }
 
 std::string descrizione_elemento(const cella& c, double metri,
-                                 const std::array<oggetto, kNumeroOggetti>& oggetti) {
+                                 const std::array<oggetto, kItemCount>& oggetti) {
   const std::string dove = " at " + km(metri);
   const auto testo_oggetto = [&](Integer i) {
-    if (i < 0 || i >= kNumeroOggetti) return "item " + std::to_string(i) + " (no such item)";
+    if (i < 0 || i >= kItemCount) return "item " + std::to_string(i) + " (no such item)";
     return testo_leggibile(oggetti.at(static_cast<std::size_t>(i)).testo);
   };
   const std::string dati = ": dato1 " + std::to_string(c.dato1) + ", dato2 " +
                            std::to_string(c.dato2) + ", dato3 " + std::to_string(c.dato3) +
                            ", dato4 " + std::to_string(c.dato4);
   switch (c.genere) {
-    case kSegnale:
+    case kSignal:
       return "Signal" + dove + dati + ", tempo_segnale " + std::to_string(c.tempo_segnale);
-    case kIndicatoriVmax:
+    case kSpeedBoards:
       return "Speed boards" + dove + dati;
-    case kCartello:
+    case kSign:
       return "Sign" + dove + ": " + testo_oggetto(c.dato1);
-    case kFineStazione:
+    case kStationEnd:
       return "End of station" + dove + ": " + testo_oggetto(c.dato1);
-    case kAvvisoRallentamento:
+    case kSlowdownWarning:
       return "Slowdown warning" + dove + ": speed " + std::to_string(c.dato1);
-    case kInizioRallentamento:
+    case kSlowdownStart:
       return "Start of slowdown" + dove + ": speed " + std::to_string(c.dato1);
-    case kFineRallentamento:
+    case kSlowdownEnd:
       return "End of slowdown" + dove + ": speed " + std::to_string(c.dato1);
-    case kAbbattimento:
+    case kMark:
       return "Mark" + dove + ": value " + std::to_string(c.dato1);
     default:
       return "Mark without value" + dove;
@@ -281,19 +281,19 @@ std::string descrizione_elemento(const cella& c, double metri,
 struct Tratto {
   double inizio;
   double fine;
-  int valore;
+  int value;
 };
 
 // Runs of equal values of one field over the cells that start before `fine`.
-template <typename Campo>
-std::vector<Tratto> tratti(const std::vector<cella>& percorso, double fine, Campo campo) {
+template <typename Field>
+std::vector<Tratto> tratti(const std::vector<cella>& percorso, double fine, Field campo) {
   std::vector<Tratto> t;
   for (std::size_t c = 0; c < percorso.size(); ++c) {
-    const double inizio = static_cast<double>(c) * kMetriCella;
+    const double inizio = static_cast<double>(c) * kCellLength;
     if (inizio >= fine) break;
-    const double termine = std::min(fine, inizio + kMetriCella);
+    const double termine = std::min(fine, inizio + kCellLength);
     const int v = campo(percorso[c]);
-    if (!t.empty() && t.back().valore == v && t.back().fine == inizio) {
+    if (!t.empty() && t.back().value == v && t.back().fine == inizio) {
       t.back().fine = termine;
     } else {
       t.push_back({inizio, termine, v});
@@ -326,8 +326,8 @@ std::string etichetta(double x, double y, std::string_view testo_xml, std::strin
 // ---- Sections ----
 
 struct Contesto {
-  const DatiGrafico& d;
-  std::vector<StazioneGrafico> stazioni;
+  const PlotData& d;
+  std::vector<PlotStation> stazioni;
   double fine_linea = 0;    // metres: the line's length, from item 84
   double fine_grafico = 0;  // metres shown on the profile's x axis
   double passo_km = 1;      // km between ticks
@@ -366,12 +366,12 @@ double disegna_nota_pianta(std::string& s, double y0, const std::string& nota) {
 }
 
 double disegna_pianta(std::string& s, const Contesto& k, double y0) {
-  if (!k.d.pianta) return disegna_nota_pianta(s, y0, k.d.nota_pianta);
-  const PiantaLinea& p = *k.d.pianta;
+  if (!k.d.plan) return disegna_nota_pianta(s, y0, k.d.plan_note);
+  const LinePlan& p = *k.d.plan;
   const std::size_t punti = std::min(p.x.size(), p.y.size());
   const auto valido = [&](std::size_t m) {
-    return m < punti && p.x[m].tipo != TipoValore::kVuoto && p.y[m].tipo != TipoValore::kVuoto &&
-           std::isfinite(p.x[m].valore) && std::isfinite(p.y[m].valore);
+    return m < punti && p.x[m].type != TrackValueType::kEmpty && p.y[m].type != TrackValueType::kEmpty &&
+           std::isfinite(p.x[m].value) && std::isfinite(p.y[m].value);
   };
 
   // One point every 50 m and the last point, which is where the plan ends.
@@ -393,10 +393,10 @@ double disegna_pianta(std::string& s, const Contesto& k, double y0) {
   for (const std::size_t m : scelti) {
     if (!valido(m)) continue;
     alcuno = true;
-    min_x = std::min(min_x, p.x[m].valore);
-    max_x = std::max(max_x, p.x[m].valore);
-    min_y = std::min(min_y, p.y[m].valore);
-    max_y = std::max(max_y, p.y[m].valore);
+    min_x = std::min(min_x, p.x[m].value);
+    max_x = std::max(max_x, p.x[m].value);
+    min_y = std::min(min_y, p.y[m].value);
+    max_y = std::max(max_y, p.y[m].value);
   }
   if (!alcuno) return disegna_nota_pianta(s, y0, "The track plan holds no points.");
 
@@ -410,10 +410,10 @@ double disegna_pianta(std::string& s, const Contesto& k, double y0) {
   const double alto = y0 + 26;
   const double centro_x = (min_x + max_x) / 2;
   const auto px = [&](std::size_t m) {
-    return (kSinistra + kDestra) / 2 + (p.x[m].valore - centro_x) * scala;
+    return (kSinistra + kDestra) / 2 + (p.x[m].value - centro_x) * scala;
   };
   const auto py = [&](std::size_t m) {
-    return alto + kMarginePianta + (max_y - p.y[m].valore) * scala;
+    return alto + kMarginePianta + (max_y - p.y[m].value) * scala;
   };
 
   intestazione_sezione(s, y0 + 16, "Plan of the line");
@@ -517,24 +517,24 @@ double disegna_pianta(std::string& s, const Contesto& k, double y0) {
 
   // The stations: every dot first, then the names, on alternate sides so
   // that neighbours collide less.
-  std::vector<const StazioneGrafico*> sulla_pianta;
-  for (const StazioneGrafico& st : k.stazioni) {
-    if (st.posizione < 0 || !valido(static_cast<std::size_t>(st.posizione))) continue;
-    const auto m = static_cast<std::size_t>(st.posizione);
+  std::vector<const PlotStation*> sulla_pianta;
+  for (const PlotStation& st : k.stazioni) {
+    if (st.position < 0 || !valido(static_cast<std::size_t>(st.position))) continue;
+    const auto m = static_cast<std::size_t>(st.position);
     sulla_pianta.push_back(&st);
     s += "<circle cx=\"" + n(px(m)) + "\" cy=\"" + n(py(m)) +
          "\" r=\"5.5\" fill=\"#fff\" stroke=\"" + kColoreStazione +
-         "\" stroke-width=\"2.5\"><title>" + xml(st.nome) + " (" + km(st.posizione) +
+         "\" stroke-width=\"2.5\"><title>" + xml(st.name) + " (" + km(st.position) +
          ")</title></circle>";
     occupati.push_back({px(m) - 6, py(m) - 6, px(m) + 6, py(m) + 6});
   }
   double lato = 1;
-  for (const StazioneGrafico* st : sulla_pianta) {
-    const auto m = static_cast<std::size_t>(st->posizione);
+  for (const PlotStation* st : sulla_pianta) {
+    const auto m = static_cast<std::size_t>(st->position);
     const char* attributi = "font-size=\"14\" fill=\"#111\"";
     for (const auto& [verso, distanza] : {std::pair{lato, 12.0}, std::pair{-lato, 12.0},
                                           std::pair{lato, 30.0}, std::pair{-lato, 30.0}}) {
-      if (a_lato(m, verso, distanza, st->nome, 14, attributi, true)) break;
+      if (a_lato(m, verso, distanza, st->name, 14, attributi, true)) break;
     }
     lato = -lato;
   }
@@ -571,9 +571,9 @@ double disegna_profilo(std::string& s, const Contesto& k, double y0) {
   // Room above the graph for the names of the stations, slanted at 50
   // degrees: as tall as the longest name needs, within a limit.
   std::size_t nome_piu_lungo = 0;
-  for (const StazioneGrafico& st : k.stazioni) {
+  for (const PlotStation& st : k.stazioni) {
     const auto caratteri =
-        static_cast<std::size_t>(std::count_if(st.nome.begin(), st.nome.end(), [](char c) {
+        static_cast<std::size_t>(std::count_if(st.name.begin(), st.name.end(), [](char c) {
           return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
         }));
     nome_piu_lungo = std::max(nome_piu_lungo, caratteri);
@@ -600,10 +600,10 @@ double disegna_profilo(std::string& s, const Contesto& k, double y0) {
 
   int min_g = 0, max_g = 0, max_v = 0;
   for (const Tratto& t : pendenze) {
-    min_g = std::min(min_g, t.valore);
-    max_g = std::max(max_g, t.valore);
+    min_g = std::min(min_g, t.value);
+    max_g = std::max(max_g, t.value);
   }
-  for (const Tratto& t : velocita) max_v = std::max(max_v, t.valore);
+  for (const Tratto& t : velocita) max_v = std::max(max_v, t.value);
   if (min_g == max_g) {
     min_g -= 10;
     max_g += 10;
@@ -621,11 +621,11 @@ double disegna_profilo(std::string& s, const Contesto& k, double y0) {
   s += "<rect x=\"" + n(kSinistra) + "\" y=\"" + n(alto) + "\" width=\"" + n(kDestra - kSinistra) +
        "\" height=\"" + n(kAltezzaProfilo) + "\" fill=\"#fcfcfc\" stroke=\"#bbb\"/>";
   for (const Tratto& t : montagne) {
-    if (t.valore == 0) continue;
+    if (t.value == 0) continue;
     s += "<rect x=\"" + n(x(t.inizio)) + "\" y=\"" + n(alto) + "\" width=\"" +
          n(std::max(1.0, x(t.fine) - x(t.inizio))) + "\" height=\"" + n(kAltezzaProfilo) +
          "\" fill=\"" + kColoreMontagna + "\" fill-opacity=\"0.16\"><title>Mountain span, kind " +
-         std::to_string(t.valore) + ": " + km(t.inizio) + " to " + km(t.fine) + "</title></rect>";
+         std::to_string(t.value) + ": " + km(t.inizio) + " to " + km(t.fine) + "</title></rect>";
   }
   if (k.fine_grafico > k.fine_linea) {
     s += "<rect x=\"" + n(x(k.fine_linea)) + "\" y=\"" + n(alto) + "\" width=\"" +
@@ -674,7 +674,7 @@ double disegna_profilo(std::string& s, const Contesto& k, double y0) {
     std::string linea;
     for (std::size_t i = 0; i < pendenze.size(); ++i) {
       linea += (i == 0 ? "M" + n(x(pendenze[i].inizio)) + " " : std::string("V")) +
-               n(yg(pendenze[i].valore)) + "H" + n(x(pendenze[i].fine));
+               n(yg(pendenze[i].value)) + "H" + n(x(pendenze[i].fine));
     }
     const std::string zero = n(yg(std::clamp(0.0, g0, g1)));
     s += "<path d=\"M" + n(x(pendenze.front().inizio)) + " " + zero +
@@ -687,7 +687,7 @@ double disegna_profilo(std::string& s, const Contesto& k, double y0) {
     std::string linea;
     for (std::size_t i = 0; i < velocita.size(); ++i) {
       linea += (i == 0 ? "M" + n(x(velocita[i].inizio)) + " " : std::string("V")) +
-               n(yv(velocita[i].valore)) + "H" + n(x(velocita[i].fine));
+               n(yv(velocita[i].value)) + "H" + n(x(velocita[i].fine));
     }
     s += "<path d=\"" + linea + "\" fill=\"none\" stroke=\"" + kColoreVelocita +
          "\" stroke-width=\"2.2\"/>";
@@ -717,31 +717,31 @@ double disegna_profilo(std::string& s, const Contesto& k, double y0) {
   // Stations: a dashed line through graph and lanes, the name above. Names
   // of stations close together are spread apart, as near to their station as
   // the room allows, and joined to it by a short leader.
-  std::vector<std::pair<double, const StazioneGrafico*>> nomi;
-  for (const StazioneGrafico& st : k.stazioni) {
-    if (st.posizione < 0 || st.posizione > k.fine_grafico) continue;
-    nomi.emplace_back(x(st.posizione), &st);
+  std::vector<std::pair<double, const PlotStation*>> names;
+  for (const PlotStation& st : k.stazioni) {
+    if (st.position < 0 || st.position > k.fine_grafico) continue;
+    names.emplace_back(x(st.position), &st);
   }
-  std::stable_sort(nomi.begin(), nomi.end(),
+  std::stable_sort(names.begin(), names.end(),
                    [](const auto& a, const auto& b) { return a.first < b.first; });
   constexpr double kDistanzaNomi = 17;
-  std::vector<double> xn(nomi.size());
-  for (std::size_t i = 0; i < nomi.size(); ++i) {
-    xn[i] = i == 0 ? nomi[i].first : std::max(nomi[i].first, xn[i - 1] + kDistanzaNomi);
+  std::vector<double> xn(names.size());
+  for (std::size_t i = 0; i < names.size(); ++i) {
+    xn[i] = i == 0 ? names[i].first : std::max(names[i].first, xn[i - 1] + kDistanzaNomi);
   }
-  for (std::size_t i = nomi.size(); i-- > 0;) {
-    const double limite = i + 1 == nomi.size() ? kDestra : xn[i + 1] - kDistanzaNomi;
+  for (std::size_t i = names.size(); i-- > 0;) {
+    const double limite = i + 1 == names.size() ? kDestra : xn[i + 1] - kDistanzaNomi;
     xn[i] = std::min(xn[i], limite);
   }
-  for (std::size_t i = 0; i < nomi.size(); ++i) {
-    const double xs = nomi[i].first;
-    const StazioneGrafico& st = *nomi[i].second;
+  for (std::size_t i = 0; i < names.size(); ++i) {
+    const double xs = names[i].first;
+    const PlotStation& st = *names[i].second;
     s += "<path d=\"M" + n(xn[i]) + " " + n(alto - 16) + "L" + n(xs) + " " + n(alto - 6) + "V" +
          n(fondo) +
          "\" fill=\"none\" stroke=\"#555\" stroke-width=\"1\" stroke-dasharray=\"4 3\"/>";
     s += "<text x=\"" + n(xn[i]) + "\" y=\"" + n(alto - 20) + "\" transform=\"rotate(-50 " +
-         n(xn[i]) + " " + n(alto - 20) + ")\" font-size=\"13\" fill=\"#111\">" + xml(st.nome) +
-         "<title>" + xml(st.nome + " (" + km(st.posizione) + ")") + "</title></text>";
+         n(xn[i]) + " " + n(alto - 20) + ")\" font-size=\"13\" fill=\"#111\">" + xml(st.name) +
+         "<title>" + xml(st.name + " (" + km(st.position) + ")") + "</title></text>";
   }
   return fondo + 60 - y0;
 }
@@ -775,15 +775,15 @@ double disegna_legenda(std::string& s, double y0) {
       {campione(kColoreMontagna, 0.3), "Mountain span"},
       {campione("#888", 0.25), "Beyond the end of the line"},
       {riga("#555", 1, "stroke-dasharray=\"4 3\""), "Station (named)"},
-      {marca(kFineStazione), "End of station"},
-      {marca(kSegnale), "Signal"},
-      {marca(kIndicatoriVmax), "Speed boards"},
-      {marca(kCartello), "Sign"},
-      {marca(kAvvisoRallentamento), "Slowdown warning point"},
-      {marca(kInizioRallentamento), "Start of slowdown"},
-      {marca(kFineRallentamento), "End of slowdown"},
-      {marca(kAbbattimento), "Mark with a value"},
-      {marca(kAbbattimentoSenzaValore), "Mark without a value"},
+      {marca(kStationEnd), "End of station"},
+      {marca(kSignal), "Signal"},
+      {marca(kSpeedBoards), "Speed boards"},
+      {marca(kSign), "Sign"},
+      {marca(kSlowdownWarning), "Slowdown warning point"},
+      {marca(kSlowdownStart), "Start of slowdown"},
+      {marca(kSlowdownEnd), "End of slowdown"},
+      {marca(kMark), "Mark with a value"},
+      {marca(kMarkWithoutValue), "Mark without a value"},
   };
   constexpr int kColonne = 5;
   const double larghezza = (kDestra - kSinistra) / kColonne;
@@ -801,9 +801,9 @@ double disegna_legenda(std::string& s, double y0) {
 
 }  // namespace
 
-std::vector<StazioneGrafico> stazioni_del_grafico(
-    const std::array<oggetto, kNumeroOggetti>& oggetti) {
-  std::vector<StazioneGrafico> st;
+std::vector<PlotStation> plot_stations(
+    const std::array<oggetto, kItemCount>& oggetti) {
+  std::vector<PlotStation> st;
   // Stations fill the items from 1 upward; sign texts come down from 80 and
   // have no kind.
   for (int i = 1; i <= 80; ++i) {
@@ -816,9 +816,9 @@ std::vector<StazioneGrafico> stazioni_del_grafico(
   return st;
 }
 
-std::string disegna_scenario(const DatiGrafico& d) {
-  Contesto k{d, stazioni_del_grafico(d.oggetti)};
-  const double metri_percorso = static_cast<double>(d.percorso.size()) * kMetriCella;
+std::string draw_scenario(const PlotData& d) {
+  Contesto k{d, plot_stations(d.oggetti)};
+  const double metri_percorso = static_cast<double>(d.percorso.size()) * kCellLength;
   const Long lunghezza = d.oggetti.at(84).valore_b;
   k.fine_linea = (lunghezza > 0 && lunghezza <= metri_percorso) ? lunghezza : metri_percorso;
   // The x axis covers the line, and also any element or station coded beyond
@@ -829,9 +829,9 @@ std::string disegna_scenario(const DatiGrafico& d) {
       k.fine_grafico = std::max(k.fine_grafico, metro_elemento(c, d.percorso[c].genere));
     }
   }
-  for (const StazioneGrafico& st : k.stazioni) {
-    if (st.posizione <= metri_percorso) {
-      k.fine_grafico = std::max(k.fine_grafico, static_cast<double>(st.posizione));
+  for (const PlotStation& st : k.stazioni) {
+    if (st.position <= metri_percorso) {
+      k.fine_grafico = std::max(k.fine_grafico, static_cast<double>(st.position));
     }
   }
   if (!(k.fine_grafico > 0)) k.fine_grafico = 1000;
@@ -856,23 +856,6 @@ std::string disegna_scenario(const DatiGrafico& d) {
   s += corpo;
   s += "\n</svg>\n";
   return s;
-}
-
-std::optional<FileAccanto> file_accanto(std::string_view percorso) {
-  const std::size_t barra = percorso.find_last_of("/\\");
-  const std::size_t inizio_nome = barra == std::string_view::npos ? 0 : barra + 1;
-  const std::string_view cartella = percorso.substr(0, inizio_nome);
-  const std::string_view nome = percorso.substr(inizio_nome);
-  if (genere_da_nome(nome) != GenereFile::kPercorso) return std::nullopt;
-  const std::string_view radice = nome.substr(0, nome.size() - 4);  // without ".dat"
-  const std::size_t trattino = radice.rfind('_');
-  if (trattino == std::string_view::npos || trattino == 0 || trattino + 1 == radice.size()) {
-    return std::nullopt;
-  }
-  FileAccanto f;
-  f.oggetti = std::string(cartella) + std::string(radice) + ".sim";
-  f.tracciato = std::string(cartella) + std::string(radice.substr(0, trattino)) + "_linea.dat";
-  return f;
 }
 
 }  // namespace sb

@@ -2,8 +2,7 @@
 // for authors to start from.
 #include <filesystem>
 
-#include "run/file_system.h"
-#include "run/run_sequence.h"
+#include "platform/file_system.h"
 #include "sources/file_names.h"
 #include "sources/line_source.h"
 #include "sources/train_source.h"
@@ -11,21 +10,21 @@
 
 namespace sb {
 
-int comando_sources(const OpzioniSources& o, Ambiente& a) {
-  const NomiFile nomi{kScenario, kTreno};
+int sources_command(const SourcesOptions& o, Environment& env) {
+  const FileNames names{kBuiltinScenario, kBuiltinTrain};
   try {
-    a.files.create_directories(o.cartella);
-    for (const auto& [nome, righe] : {std::pair{nomi.sorgente_linea(), dati_linea()},
-                                      std::pair{nomi.sorgente_treno(), dati_treno()}}) {
-      const std::string percorso = (std::filesystem::path(o.cartella) / nome).string();
-      scrivi_righe(righe, percorso, a.files);
-      a.out << "wrote " << percorso << "\n";
+    env.files.create_directories(o.directory);
+    for (const auto& [name, righe] : {std::pair{names.line_source(), dati_linea()},
+                                      std::pair{names.train_source(), dati_treno()}}) {
+      const std::string path = (std::filesystem::path(o.directory) / name).string();
+      scrivi_righe(righe, path, env.files);
+      env.out << "wrote " << path << "\n";
     }
   } catch (const FileError& e) {
-    a.err << "scenario-builder sources: " << e.what() << "\n";
-    return kEsitoErrori;
+    env.err << "scenario-builder sources: " << e.what() << "\n";
+    return exit_status::kScenarioErrors;
   }
-  return kEsitoOk;
+  return exit_status::kOk;
 }
 
 }  // namespace sb

@@ -16,7 +16,7 @@ constexpr std::array<char16_t, 32> kDa80A9F = {
 
 }  // namespace
 
-void metti_utf8(std::string& s, char32_t c) {
+void append_utf8(std::string& s, char32_t c) {
   if (c < 0x80) {
     s.push_back(static_cast<char>(c));
   } else if (c < 0x800) {
@@ -29,15 +29,15 @@ void metti_utf8(std::string& s, char32_t c) {
   }
 }
 
-char32_t codice_1252(unsigned char b) {
+char32_t cp1252_code_point(unsigned char b) {
   if (b >= 0x80 && b <= 0x9F) return kDa80A9F.at(b - 0x80u);
   return b;
 }
 
-std::string utf8_da_1252(std::string_view testo) {
+std::string utf8_from_cp1252(std::string_view testo) {
   std::string s;
   s.reserve(testo.size());
-  for (const char ch : testo) metti_utf8(s, codice_1252(static_cast<unsigned char>(ch)));
+  for (const char ch : testo) append_utf8(s, cp1252_code_point(static_cast<unsigned char>(ch)));
   return s;
 }
 

@@ -21,12 +21,12 @@ struct Conteggi {
 Conteggi conta(const RouteModel& m) {
   Conteggi n;
   for (const cella& z : m.percorso) {
-    n.segnali += z.genere == kSegnale;
-    n.indicatori += z.genere == kIndicatoriVmax;
-    n.cartelli += z.genere == kCartello;
-    n.stazioni += z.genere == kFineStazione;
-    n.rallentamenti += z.genere == kInizioRallentamento;
-    n.marche += z.genere == kAbbattimento && z.dato1 == 180;
+    n.signals += z.genere == kSignal;
+    n.indicatori += z.genere == kSpeedBoards;
+    n.cartelli += z.genere == kSign;
+    n.stazioni += z.genere == kStationEnd;
+    n.slowdowns += z.genere == kSlowdownStart;
+    n.marche += z.genere == kMark && z.dato1 == 180;
   }
   return n;
 }
@@ -42,11 +42,11 @@ TEST_P(GeneratedScenario, CompilesWithoutAnyCodeOrWarning) {
   m->scenario = "GEN";
   m->treno = "9000";
   MemorySources sorgenti(s.linea, s.treno);
-  Resoconto r;
-  ASSERT_EQ(memorizza_percorso(*m, sorgenti, 1, &r), EsitoCompilazione::kCompleto);
+  CompileReport r;
+  ASSERT_EQ(memorizza_percorso(*m, sorgenti, 1, &r), CompileOutcome::kComplete);
   EXPECT_EQ(m->codice_errore, 0) << "at " << m->progressiva_errore << " m";
-  EXPECT_TRUE(r.lettura.avvisi.empty()) << r.lettura.avvisi.front().testo;
-  EXPECT_TRUE(r.passata.empty()) << "code " << r.passata.front().codice;
+  EXPECT_TRUE(r.reading.warnings.empty()) << r.reading.warnings.front().testo;
+  EXPECT_TRUE(r.pass.empty()) << "code " << r.pass.front().code;
   EXPECT_EQ(m->oggetti[84].valore_b, lunghezza);
 
   // Dense where the item table lets it be: about a signal and a pair of
@@ -54,10 +54,10 @@ TEST_P(GeneratedScenario, CompilesWithoutAnyCodeOrWarning) {
   // post-processing before and inside it.
   const Conteggi n = conta(*m);
   const int km = lunghezza / 1000;
-  EXPECT_GE(n.segnali, 9 * km / 10);
+  EXPECT_GE(n.signals, 9 * km / 10);
   EXPECT_GE(n.indicatori, 9 * km / 10);
-  EXPECT_GE(n.rallentamenti, km / 10 - 1);
-  EXPECT_GE(n.marche, 4 * n.rallentamenti);
+  EXPECT_GE(n.slowdowns, km / 10 - 1);
+  EXPECT_GE(n.marche, 4 * n.slowdowns);
   EXPECT_GE(n.stazioni, std::min(km / 6, 48));
   EXPECT_GE(n.cartelli, std::min(km / 5, 30));
   EXPECT_LE(n.stazioni + n.cartelli, 78);
@@ -65,11 +65,11 @@ TEST_P(GeneratedScenario, CompilesWithoutAnyCodeOrWarning) {
 
 INSTANTIATE_TEST_SUITE_P(Lengths, GeneratedScenario,
                          ::testing::Values(kLunghezzaMinimaGenerata, 100000, 162500, 500000,
-                                           kLunghezzaMassima));
+                                           kMaxLineLength));
 
 TEST(ScenarioGenerator, RefusesLengthsItCannotLayOut) {
   EXPECT_THROW(genera_sorgenti(kLunghezzaMinimaGenerata - 1), std::invalid_argument);
-  EXPECT_THROW(genera_sorgenti(kLunghezzaMassima + 1), std::invalid_argument);
+  EXPECT_THROW(genera_sorgenti(kMaxLineLength + 1), std::invalid_argument);
 }
 
 }  // namespace

@@ -15,7 +15,7 @@ using testing::MemorySources;
 struct Compilato {
   std::unique_ptr<RouteModel> m = std::make_unique<RouteModel>();
   MemorySources sorgenti;
-  EsitoCompilazione esito{};
+  CompileOutcome esito{};
 };
 
 Compilato compila(const std::string& linea, const std::string& treno, Long j = 1) {
@@ -28,13 +28,13 @@ Compilato compila(const std::string& linea, const std::string& treno, Long j = 1
 }
 
 TEST(CompileStep, TheBuiltInScenarioCompilesWithoutAnyCode) {
-  const Compilato c = compila(testo_documento(dati_linea()), testo_documento(dati_treno()));
+  const Compilato c = compila(document_text(dati_linea()), document_text(dati_treno()));
   const RouteModel& m = *c.m;
-  ASSERT_EQ(c.esito, EsitoCompilazione::kCompleto);
+  ASSERT_EQ(c.esito, CompileOutcome::kComplete);
   EXPECT_EQ(m.codice_errore, 0);
   EXPECT_FALSE(c.sorgenti.linea);
   EXPECT_FALSE(c.sorgenti.treno);
-  EXPECT_EQ(m.ultima_cella(), 3380);
+  EXPECT_EQ(m.last_cell(), 3380);
   // Reserved values and check codes.
   EXPECT_EQ(m.percorso[1].dato1, 5121);
   EXPECT_EQ(m.percorso[1].dato2, 2401);
@@ -60,29 +60,29 @@ TEST(CompileStep, TheBuiltInScenarioCompilesWithoutAnyCode) {
   EXPECT_EQ(m.oggetti[80].testo, "(P.L.      )(AUTOMATICO)");
   EXPECT_EQ(m.oggetti[57].testo.empty(), false);
   EXPECT_EQ(m.oggetti[56].testo, "");
-  EXPECT_EQ(m.percorso[13].genere, kFineStazione);
-  EXPECT_EQ(m.percorso[3242].genere, kFineStazione);
-  EXPECT_EQ(m.percorso[65].genere, kSegnale);
-  EXPECT_EQ(m.percorso[556].genere, kCartello);
+  EXPECT_EQ(m.percorso[13].genere, kStationEnd);
+  EXPECT_EQ(m.percorso[3242].genere, kStationEnd);
+  EXPECT_EQ(m.percorso[65].genere, kSignal);
+  EXPECT_EQ(m.percorso[556].genere, kSign);
   // No slowdown in the built-in train: the pass places nothing.
-  for (const cella& z : m.percorso) EXPECT_NE(z.genere, kAbbattimento);
+  for (const cella& z : m.percorso) EXPECT_NE(z.genere, kMark);
 }
 
 TEST(CompileStep, GuardsOnTheReservedSlots) {
   const std::string linea = "[generale]\nlunghezza percorso, 5000\n[x]\n[fine]\n";
   EXPECT_EQ(compila(linea, "[generale]\nsegnale, 0, 1, 1, 0, 0, 0, 0, 0, 0, 0, 0\n").esito,
-            EsitoCompilazione::kGuardia1250);
+            CompileOutcome::kReservedSlotGuard);
   EXPECT_EQ(compila(linea, "[generale]\nsegnale, 0, 1, 0, 1, 0, 0, 0, 0, 0, 0, 0\n").esito,
-            EsitoCompilazione::kGuardia1251);
+            CompileOutcome::kCheckCodeGuard);
   const Compilato ok = compila(linea, "[generale]\nsegnale, 100, 1, 1, 1, 0, 0, 0, 0, 0, 0, 0\n");
-  EXPECT_EQ(ok.esito, EsitoCompilazione::kCompleto);
+  EXPECT_EQ(ok.esito, CompileOutcome::kComplete);
 }
 
 TEST(CompileStep, NoLineLengthMeansNoCells) {
   const Compilato c = compila("[generale]\n[x]\n[fine]\n", "[generale]\n[fine]\n");
-  EXPECT_EQ(c.esito, EsitoCompilazione::kSenzaPercorso);
+  EXPECT_EQ(c.esito, CompileOutcome::kNoCells);
   EXPECT_EQ(c.m->codice_errore, 25);
-  EXPECT_EQ(compila("", "").esito, EsitoCompilazione::kSenzaPercorso);
+  EXPECT_EQ(compila("", "").esito, CompileOutcome::kNoCells);
 }
 
 TEST(CompileStep, ALeftoverModelIsClearedAndTheErrorPositionKept) {
@@ -91,10 +91,10 @@ TEST(CompileStep, ALeftoverModelIsClearedAndTheErrorPositionKept) {
               "[generale]\n[fine]\n");
   c.m->progressiva_errore = 777;
   c.sorgenti = MemorySources("[generale]\nlunghezza percorso, 1000\n[x]\n[fine]\n", "[generale]\n");
-  EXPECT_EQ(memorizza_percorso(*c.m, c.sorgenti, 0), EsitoCompilazione::kCompleto);
+  EXPECT_EQ(memorizza_percorso(*c.m, c.sorgenti, 0), CompileOutcome::kComplete);
   EXPECT_EQ(c.m->oggetti[80].testo, "");
-  EXPECT_EQ(c.m->ultima_cella(), 160);
-  EXPECT_FALSE(c.m->tracciato.allocato());
+  EXPECT_EQ(c.m->last_cell(), 160);
+  EXPECT_FALSE(c.m->tracciato.allocated());
   EXPECT_EQ(c.m->progressiva_errore, 777);
 }
 

@@ -47,18 +47,18 @@ std::string esadecimale(const std::string& s) {
 
 // The track plan of a line with no curve, built by the track plan rule.
 void traccia_rettilineo(RouteModel& m) {
-  Tracciato& t = m.tracciato;
-  t.imposta_intero(0, 0, 0);
-  t.imposta_intero(1, 0, 1);
-  for (Long metro = 2; metro <= m.lunghezza_estesa - 2; ++metro) passo_rettilineo(t, metro);
+  TrackPlan& t = m.tracciato;
+  t.set_integer(0, 0, 0);
+  t.set_integer(1, 0, 1);
+  for (Long metro = 2; metro <= m.lunghezza_estesa - 2; ++metro) straight_step(t, metro);
 }
 
 // Same type and same bits: -0.0 and 0.0 differ, a NaN equals itself.
-bool stessi_bit(const std::vector<ValoreTracciato>& a, const std::vector<ValoreTracciato>& b) {
+bool stessi_bit(const std::vector<TrackValue>& a, const std::vector<TrackValue>& b) {
   if (a.size() != b.size()) return false;
   for (std::size_t i = 0; i < a.size(); ++i) {
-    if (a[i].tipo != b[i].tipo) return false;
-    if (std::bit_cast<std::uint64_t>(a[i].valore) != std::bit_cast<std::uint64_t>(b[i].valore)) {
+    if (a[i].type != b[i].type) return false;
+    if (std::bit_cast<std::uint64_t>(a[i].value) != std::bit_cast<std::uint64_t>(b[i].value)) {
       return false;
     }
   }
@@ -66,8 +66,8 @@ bool stessi_bit(const std::vector<ValoreTracciato>& a, const std::vector<ValoreT
 }
 
 // Items with texts of several lengths, including bytes above 127 and a NUL.
-std::array<oggetto, kNumeroOggetti> oggetti_vari() {
-  std::array<oggetto, kNumeroOggetti> o{};
+std::array<oggetto, kItemCount> oggetti_vari() {
+  std::array<oggetto, kItemCount> o{};
   o[0].testo = "ab";
   o[1] = {7,          -1,
           2147483647, -2147483647 - 1,
@@ -85,7 +85,7 @@ std::array<oggetto, kNumeroOggetti> oggetti_vari() {
 }
 
 TEST(CompiledFilesItems, ExampleRecordIsWrittenByteForByte) {
-  std::array<oggetto, kNumeroOggetti> oggetti{};
+  std::array<oggetto, kItemCount> oggetti{};
   oggetto& o = oggetti[86];
   o.testo = "5127";
   o.valore_a = 1000;
@@ -94,7 +94,7 @@ TEST(CompiledFilesItems, ExampleRecordIsWrittenByteForByte) {
   o.parametro1 = 300;
   o.parametro3 = 7;
   o.parametro4 = 33;
-  const std::string file = serializza_oggetti(oggetti);
+  const std::string file = serialize_items(oggetti);
   ASSERT_EQ(file.size(), 86 * 34 + 38u);
   const std::string atteso =
       bytes_di({0x00, 0xE8, 0x03, 0x00, 0x00, 0x78, 0x69, 0x00, 0x00, 0x04, 0x00, 0x00, 0x00,
@@ -106,10 +106,10 @@ TEST(CompiledFilesItems, ExampleRecordIsWrittenByteForByte) {
 }
 
 TEST(CompiledFilesItems, EveryFieldInPlaceAndEmptyTextIsTwoZeroBytes) {
-  std::array<oggetto, kNumeroOggetti> oggetti{};
+  std::array<oggetto, kItemCount> oggetti{};
   oggetti[0] = {0x11,   0x04030201, -2,     0x7F000000, 0xAB, "",   0x0102, -1,
                 0x0304, 0x0506,     0x0708, 0xC1,       0xC2, 0xC3, 0xC4,   -0x12345678};
-  const std::string file = serializza_oggetti(oggetti);
+  const std::string file = serialize_items(oggetti);
   ASSERT_EQ(file.size(), 87 * 34u);
   const std::string atteso =
       bytes_di({0x11, 0x01, 0x02, 0x03, 0x04, 0xFE, 0xFF, 0xFF, 0xFF, 0x00, 0x00, 0x00,
@@ -119,16 +119,16 @@ TEST(CompiledFilesItems, EveryFieldInPlaceAndEmptyTextIsTwoZeroBytes) {
 }
 
 TEST(CompiledFilesItems, TextLengthIsBoundedByItsSixteenBitCount) {
-  std::array<oggetto, kNumeroOggetti> oggetti{};
+  std::array<oggetto, kItemCount> oggetti{};
   oggetti[3].testo = std::string(65535, 'x');
-  const std::string file = serializza_oggetti(oggetti);
+  const std::string file = serialize_items(oggetti);
   EXPECT_EQ(file.size(), 87 * 34 + 65535u);
   EXPECT_EQ(file.substr(3 * 34 + 14, 2), bytes_di({0xFF, 0xFF}));
 
   // One byte more cannot be counted: refused rather than written with a
   // wrapped count that would misalign every record after it.
   oggetti[3].testo.push_back('x');
-  EXPECT_THROW(serializza_oggetti(oggetti), std::length_error);
+  EXPECT_THROW(serialize_items(oggetti), std::length_error);
 }
 
 TEST(CompiledFilesRoute, CellsAreWrittenByteForByte) {
@@ -138,14 +138,14 @@ TEST(CompiledFilesRoute, CellsAreWrittenByteForByte) {
     std::string atteso;
   } casi[] = {
       {"speed-indicator boards",
-       {kIndicatoriVmax, 1800, 1900, 2000, 0, 0, 0, 0, 0, 0, 0},
+       {kSpeedBoards, 1800, 1900, 2000, 0, 0, 0, 0, 0, 0, 0},
        bytes_di({0x06, 0x08, 0x07, 0x6C, 0x07, 0xD0, 0x07, 0x00, 0x00, 0, 0, 0, 0, 0, 0})},
       {"every field distinct, negative values",
-       {kSegnale, -2, 0x0102, -32768, 32767, 1, 2, 3, 4, 5, 255},
+       {kSignal, -2, 0x0102, -32768, 32767, 1, 2, 3, 4, 5, 255},
        bytes_di({0x01, 0xFE, 0xFF, 0x02, 0x01, 0x00, 0x80, 0xFF, 0x7F, 1, 2, 3, 4, 5, 0xFF})},
   };
   for (const auto& caso : casi) {
-    EXPECT_EQ(esadecimale(serializza_percorso({caso.c})), esadecimale(caso.atteso)) << caso.caso;
+    EXPECT_EQ(esadecimale(serialize_route({caso.c})), esadecimale(caso.atteso)) << caso.caso;
   }
 }
 
@@ -156,19 +156,19 @@ TEST(CompiledFilesSizes, RouteFileFollowsTheLineLength) {
   } casi[] = {{0, 2115}, {162000, 50715}};
   for (const auto& caso : casi) {
     RouteModel m;
-    m.crea_percorso(caso.lunghezza);
-    EXPECT_EQ(serializza_percorso(m.percorso).size(), caso.byte) << caso.lunghezza;
+    m.create_cells(caso.lunghezza);
+    EXPECT_EQ(serialize_route(m.percorso).size(), caso.byte) << caso.lunghezza;
   }
-  EXPECT_EQ(serializza_oggetti(RouteModel{}.oggetti).size(), 87 * 34u);
-  EXPECT_EQ(serializza_tracciato(Tracciato{}), "") << "no plan, no bytes";
+  EXPECT_EQ(serialize_items(RouteModel{}.oggetti).size(), 87 * 34u);
+  EXPECT_EQ(serialize_track_plan(TrackPlan{}), "") << "no plan, no bytes";
 }
 
 TEST(CompiledFilesSizes, TrackPlanOfAStraightLine) {
   RouteModel m;
   m.scrivi_linea = 1;
-  m.crea_percorso(162000);
+  m.create_cells(162000);
   traccia_rettilineo(m);
-  const std::string file = serializza_tracciato(m.tracciato);
+  const std::string file = serialize_track_plan(m.tracciato);
   ASSERT_EQ(file.size(), 3379964u);
 
   const std::size_t meta = file.size() / 2;
@@ -182,70 +182,70 @@ TEST(CompiledFilesSizes, TrackPlanOfAStraightLine) {
   EXPECT_EQ(esadecimale(file.substr(file.size() - 14)),
             esadecimale(bytes_di({5, 0}) + doppio_le(168998.0) + bytes_di({0, 0, 0, 0})));
 
-  std::vector<ValoreTracciato> x, y;
-  ErroreFormato err;
-  ASSERT_TRUE(decodifica_tracciato(file, &x, &y, &err)) << err.motivo;
+  std::vector<TrackValue> x, y;
+  FormatError err;
+  ASSERT_TRUE(decode_track_plan(file, &x, &y, &err)) << err.reason;
   EXPECT_TRUE(stessi_bit(x, m.tracciato.coordinate(0)));
   EXPECT_TRUE(stessi_bit(y, m.tracciato.coordinate(1)));
 }
 
 TEST(CompiledFilesRoundTrip, RouteReadsBackUnchanged) {
   RouteModel m;
-  m.crea_percorso(0);
-  m.percorso.at(1) = {kSegnale, 5121, -7, 32767, -32768, 9, 81, 2, 30, 93, 255};
-  m.percorso.at(140) = {kCartello, 80, 0, 0, 0, 0, 0, 0, 0, 100, 1};
+  m.create_cells(0);
+  m.percorso.at(1) = {kSignal, 5121, -7, 32767, -32768, 9, 81, 2, 30, 93, 255};
+  m.percorso.at(140) = {kSign, 80, 0, 0, 0, 0, 0, 0, 0, 100, 1};
   std::vector<cella> letto;
-  ErroreFormato err;
-  ASSERT_TRUE(decodifica_percorso(serializza_percorso(m.percorso), &letto, &err)) << err.motivo;
+  FormatError err;
+  ASSERT_TRUE(decode_route(serialize_route(m.percorso), &letto, &err)) << err.reason;
   EXPECT_EQ(letto, m.percorso);
 
-  ASSERT_TRUE(decodifica_percorso("", &letto, &err));
+  ASSERT_TRUE(decode_route("", &letto, &err));
   EXPECT_TRUE(letto.empty());
 }
 
 TEST(CompiledFilesRoundTrip, ItemsReadBackUnchanged) {
   const auto oggetti = oggetti_vari();
-  std::array<oggetto, kNumeroOggetti> letto{};
-  ErroreFormato err;
-  ASSERT_TRUE(decodifica_oggetti(serializza_oggetti(oggetti), &letto, &err)) << err.motivo;
+  std::array<oggetto, kItemCount> letto{};
+  FormatError err;
+  ASSERT_TRUE(decode_items(serialize_items(oggetti), &letto, &err)) << err.reason;
   EXPECT_EQ(letto, oggetti);
   EXPECT_EQ(letto[40].testo.size(), 3u) << "a NUL inside a text is kept";
 }
 
 TEST(CompiledFilesRoundTrip, TrackPlanKeepsTypesAndBits) {
-  Tracciato t;
-  t.alloca(6);
-  t.imposta_intero(0, -32768, 32767);
-  t.imposta_intero(1, -1, 0);
-  t.imposta_doppio(2, -0.0, 1e300);
-  t.imposta_doppio(3, std::numeric_limits<double>::denorm_min(),
+  TrackPlan t;
+  t.allocate(6);
+  t.set_integer(0, -32768, 32767);
+  t.set_integer(1, -1, 0);
+  t.set_double(2, -0.0, 1e300);
+  t.set_double(3, std::numeric_limits<double>::denorm_min(),
                    -std::numeric_limits<double>::infinity());
-  t.imposta_doppio(4, 0.1 + 0.2, std::numeric_limits<double>::quiet_NaN());
-  std::vector<ValoreTracciato> x, y;
-  ErroreFormato err;
-  ASSERT_TRUE(decodifica_tracciato(serializza_tracciato(t), &x, &y, &err)) << err.motivo;
+  t.set_double(4, 0.1 + 0.2, std::numeric_limits<double>::quiet_NaN());
+  std::vector<TrackValue> x, y;
+  FormatError err;
+  ASSERT_TRUE(decode_track_plan(serialize_track_plan(t), &x, &y, &err)) << err.reason;
   EXPECT_TRUE(stessi_bit(x, t.coordinate(0)));
   EXPECT_TRUE(stessi_bit(y, t.coordinate(1)));
   ASSERT_EQ(x.size(), 7u);
-  EXPECT_EQ(x[5].tipo, TipoValore::kVuoto);
+  EXPECT_EQ(x[5].type, TrackValueType::kEmpty);
 }
 
 enum class File { kPercorso, kOggetti, kTracciato };
 
 // Decodes `bytes` as `file`; the decoded content is of no interest here.
-bool decodifica(File file, std::string_view bytes, ErroreFormato* err) {
+bool decodifica(File file, std::string_view bytes, FormatError* err) {
   switch (file) {
     case File::kPercorso: {
       std::vector<cella> c;
-      return decodifica_percorso(bytes, &c, err);
+      return decode_route(bytes, &c, err);
     }
     case File::kOggetti: {
-      std::array<oggetto, kNumeroOggetti> o{};
-      return decodifica_oggetti(bytes, &o, err);
+      std::array<oggetto, kItemCount> o{};
+      return decode_items(bytes, &o, err);
     }
     case File::kTracciato: {
-      std::vector<ValoreTracciato> x, y;
-      if (!decodifica_tracciato(bytes, &x, &y, err)) return false;
+      std::vector<TrackValue> x, y;
+      if (!decode_track_plan(bytes, &x, &y, err)) return false;
       EXPECT_EQ(x.size(), y.size());
       return true;
     }
@@ -255,9 +255,9 @@ bool decodifica(File file, std::string_view bytes, ErroreFormato* err) {
 
 TEST(CompiledFilesDecoders, RefusalsNameRecordAndOffset) {
   // Item 0 has the text "ab" (36 bytes), items 1 to 86 have none (34 bytes each).
-  std::array<oggetto, kNumeroOggetti> oggetti{};
+  std::array<oggetto, kItemCount> oggetti{};
   oggetti[0].testo = "ab";
-  const std::string sim = serializza_oggetti(oggetti);
+  const std::string sim = serialize_items(oggetti);
   ASSERT_EQ(sim.size(), 36 + 86 * 34u);
 
   const struct {
@@ -299,31 +299,31 @@ TEST(CompiledFilesDecoders, RefusalsNameRecordAndOffset) {
        8, "an odd number of values (3) cannot be split into x and y"},
   };
   for (const auto& caso : casi) {
-    ErroreFormato err;
+    FormatError err;
     EXPECT_FALSE(decodifica(caso.file, caso.bytes, &err)) << caso.caso;
     EXPECT_EQ(err.record, caso.record) << caso.caso;
     EXPECT_EQ(err.offset, caso.offset) << caso.caso;
-    EXPECT_EQ(err.motivo, caso.motivo) << caso.caso;
+    EXPECT_EQ(err.reason, caso.reason) << caso.caso;
   }
 }
 
 TEST(CompiledFilesDecoders, EveryCutOfAGoodFileIsRefusedAndLeavesTheOutputAlone) {
-  const std::string sim = serializza_oggetti(oggetti_vari());
-  std::array<oggetto, kNumeroOggetti> sentinella{};
+  const std::string sim = serialize_items(oggetti_vari());
+  std::array<oggetto, kItemCount> sentinella{};
   sentinella[0].testo = "untouched";
   for (std::size_t n = 0; n < sim.size(); ++n) {
     auto out = sentinella;
-    ErroreFormato err;
-    ASSERT_FALSE(decodifica_oggetti(std::string_view(sim).substr(0, n), &out, &err)) << n;
+    FormatError err;
+    ASSERT_FALSE(decode_items(std::string_view(sim).substr(0, n), &out, &err)) << n;
     EXPECT_LE(err.offset, n);
     EXPECT_EQ(out, sentinella) << n;
   }
 
-  const std::string dat = serializza_percorso(std::vector<cella>(3, {1, 2, 3, 4, 5, 6, 7, 8, 9}));
+  const std::string dat = serialize_route(std::vector<cella>(3, {1, 2, 3, 4, 5, 6, 7, 8, 9}));
   for (std::size_t n = 1; n < dat.size(); ++n) {
     std::vector<cella> out(1);
-    ErroreFormato err;
-    EXPECT_EQ(decodifica_percorso(std::string_view(dat).substr(0, n), &out, &err), n % 15 == 0);
+    FormatError err;
+    EXPECT_EQ(decode_route(std::string_view(dat).substr(0, n), &out, &err), n % 15 == 0);
     EXPECT_EQ(out.size(), n % 15 == 0 ? n / 15 : 1u) << n;
   }
 }
@@ -344,10 +344,10 @@ TEST(CompiledFilesDecoders, ArbitraryBytesAreReadWithinTheBuffer) {
       bytes.push_back(static_cast<char>(b < 96 ? 0 : b < 160 ? 2 : b < 200 ? 5 : b));
     }
     for (File file : {File::kPercorso, File::kOggetti, File::kTracciato}) {
-      ErroreFormato err;
+      FormatError err;
       if (!decodifica(file, bytes, &err)) {
         EXPECT_LE(err.offset, bytes.size());
-        EXPECT_FALSE(err.motivo.empty());
+        EXPECT_FALSE(err.reason.empty());
       }
     }
   }
@@ -359,7 +359,7 @@ TEST(CompiledFilesDecoders, ArbitraryBytesAreReadWithinTheBuffer) {
 constexpr std::size_t kPezzoDiProva = std::size_t{1} << 16;
 
 // The pieces of a file, checked to cover it once each and joined.
-struct Pezzi {
+struct Pieces {
   std::vector<std::pair<std::uint64_t, std::string>> pezzi;
 
   std::function<void(std::uint64_t, std::string_view)> raccogli() {
@@ -388,35 +388,35 @@ struct Pezzi {
 // A plan of several pieces whose x and y halves differ in length from one
 // piece to the next: given points, a gap, curves, and the empty end.
 TEST(CompiledFilesInPieces, TrackPlanPiecesCoverTheFileOnce) {
-  Tracciato t;
-  t.alloca(30000);
-  t.imposta_intero(0, -3, 7);
-  t.imposta_intero(1, 0, 1);
-  t.aggiungi_curva(2, 9000, 0.0004);
-  t.imposta_doppio(9500, 1e300, -0.0);  // 9001 to 9499 stay empty
-  t.aggiungi_rettilineo(9501, 20000);
-  t.aggiungi_curva(20001, 29000, -0.002);
-  Pezzi p;
-  serializza_tracciato(t, p.raccogli(), kPezzoDiProva);
+  TrackPlan t;
+  t.allocate(30000);
+  t.set_integer(0, -3, 7);
+  t.set_integer(1, 0, 1);
+  t.add_curve(2, 9000, 0.0004);
+  t.set_double(9500, 1e300, -0.0);  // 9001 to 9499 stay empty
+  t.add_straight(9501, 20000);
+  t.add_curve(20001, 29000, -0.002);
+  Pieces p;
+  serialize_track_plan(t, p.raccogli(), kPezzoDiProva);
   EXPECT_GT(p.pezzi.size(), 6u);
   const std::string file = p.file();
-  EXPECT_EQ(file, serializza_tracciato(t));
-  EXPECT_EQ(file.size(), dimensione_tracciato(t));
-  std::vector<ValoreTracciato> x, y;
-  ErroreFormato err;
-  ASSERT_TRUE(decodifica_tracciato(file, &x, &y, &err)) << err.motivo;
+  EXPECT_EQ(file, serialize_track_plan(t));
+  EXPECT_EQ(file.size(), track_plan_size(t));
+  std::vector<TrackValue> x, y;
+  FormatError err;
+  ASSERT_TRUE(decode_track_plan(file, &x, &y, &err)) << err.reason;
   EXPECT_TRUE(stessi_bit(x, t.coordinate(0)));
   EXPECT_TRUE(stessi_bit(y, t.coordinate(1)));
 
-  Pezzi nessuno;
-  serializza_tracciato(Tracciato{}, nessuno.raccogli());
+  Pieces nessuno;
+  serialize_track_plan(TrackPlan{}, nessuno.raccogli());
   EXPECT_TRUE(nessuno.pezzi.empty()) << "no plan, no pieces";
-  EXPECT_EQ(dimensione_tracciato(Tracciato{}), 0u);
+  EXPECT_EQ(track_plan_size(TrackPlan{}), 0u);
 }
 
 TEST(CompiledFilesInPieces, RoutePiecesCoverTheFileOnce) {
   RouteModel m;
-  m.crea_percorso(500000);  // 10141 cells, three pieces
+  m.create_cells(500000);  // 10141 cells, three pieces
   for (std::size_t c = 0; c < m.percorso.size(); ++c) {
     cella& z = m.percorso[c];
     z.genere = low8(c % 15);
@@ -424,14 +424,14 @@ TEST(CompiledFilesInPieces, RoutePiecesCoverTheFileOnce) {
     z.dato4 = low16(-static_cast<std::int64_t>(c));
     z.aderenza = low8(c);
   }
-  Pezzi p;
-  serializza_percorso(m.percorso, p.raccogli(), kPezzoDiProva);
+  Pieces p;
+  serialize_route(m.percorso, p.raccogli(), kPezzoDiProva);
   EXPECT_EQ(p.pezzi.size(), 3u);
   const std::string file = p.file();
-  EXPECT_EQ(file.size(), m.percorso.size() * kByteCella);
+  EXPECT_EQ(file.size(), m.percorso.size() * kCellRecordBytes);
   std::vector<cella> letto;
-  ErroreFormato err;
-  ASSERT_TRUE(decodifica_percorso(file, &letto, &err)) << err.motivo;
+  FormatError err;
+  ASSERT_TRUE(decode_route(file, &letto, &err)) << err.reason;
   EXPECT_EQ(letto, m.percorso);
 }
 

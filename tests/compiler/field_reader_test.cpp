@@ -8,103 +8,103 @@ namespace sb {
 namespace {
 
 TEST(FieldReader, FieldsEndAtCommasAndLineEnds) {
-  LettoreCampi in("cartello_indicatore,  27750,   (P.L.      )(AUTOMATICO)\r\n[fine]\r\n");
-  EXPECT_EQ(in.leggi_testo().testo, "cartello_indicatore");
-  EXPECT_EQ(in.leggi_long(), 27750);
-  const Campo testo = in.leggi_testo();
-  EXPECT_EQ(testo.testo, "(P.L.      )(AUTOMATICO)");
-  EXPECT_EQ(testo.riga, 1);
-  EXPECT_EQ(testo.colonna, 32);
-  EXPECT_FALSE(in.fine());
-  const Campo fine = in.leggi_testo();
-  EXPECT_EQ(fine.testo, "[fine]");
-  EXPECT_EQ(fine.riga, 2);
-  EXPECT_EQ(fine.colonna, 1);
-  EXPECT_TRUE(in.fine()) << "the line end after the last field is consumed";
+  FieldReader in("cartello_indicatore,  27750,   (P.L.      )(AUTOMATICO)\r\n[fine]\r\n");
+  EXPECT_EQ(in.read_text().text, "cartello_indicatore");
+  EXPECT_EQ(in.read_long(), 27750);
+  const Field testo = in.read_text();
+  EXPECT_EQ(testo.text, "(P.L.      )(AUTOMATICO)");
+  EXPECT_EQ(testo.line, 1);
+  EXPECT_EQ(testo.column, 32);
+  EXPECT_FALSE(in.at_end());
+  const Field fine = in.read_text();
+  EXPECT_EQ(fine.text, "[fine]");
+  EXPECT_EQ(fine.line, 2);
+  EXPECT_EQ(fine.column, 1);
+  EXPECT_TRUE(in.at_end()) << "the line end after the last field is consumed";
 }
 
 TEST(FieldReader, NumbersAlsoEndAtBlanks) {
-  LettoreCampi in("orologio,    7               33            0 \r\n[aderenze]\r\n");
-  EXPECT_EQ(in.leggi_testo().testo, "orologio");
-  EXPECT_EQ(in.leggi_long(), 7);
-  EXPECT_EQ(in.leggi_long(), 33);
-  EXPECT_EQ(in.leggi_long(), 0);
-  EXPECT_EQ(in.leggi_testo().testo, "[aderenze]");
-  EXPECT_TRUE(in.fine());
+  FieldReader in("orologio,    7               33            0 \r\n[aderenze]\r\n");
+  EXPECT_EQ(in.read_text().text, "orologio");
+  EXPECT_EQ(in.read_long(), 7);
+  EXPECT_EQ(in.read_long(), 33);
+  EXPECT_EQ(in.read_long(), 0);
+  EXPECT_EQ(in.read_text().text, "[aderenze]");
+  EXPECT_TRUE(in.at_end());
 }
 
 TEST(FieldReader, EmptyNumericFieldsAreZero) {
-  LettoreCampi in("indicatori_vmax,  900,  90,  ,  ,  0\n");
-  in.leggi_testo();
-  EXPECT_EQ(in.leggi_long(), 900);
-  EXPECT_EQ(in.leggi_long(), 90);
-  EXPECT_EQ(in.leggi_long(), 0);
-  EXPECT_EQ(in.leggi_long(), 0);
-  EXPECT_EQ(in.leggi_long(), 0);
-  EXPECT_TRUE(in.fine());
+  FieldReader in("indicatori_vmax,  900,  90,  ,  ,  0\n");
+  in.read_text();
+  EXPECT_EQ(in.read_long(), 900);
+  EXPECT_EQ(in.read_long(), 90);
+  EXPECT_EQ(in.read_long(), 0);
+  EXPECT_EQ(in.read_long(), 0);
+  EXPECT_EQ(in.read_long(), 0);
+  EXPECT_TRUE(in.at_end());
 }
 
 TEST(FieldReader, QuotedTextMayHoldCommas) {
-  LettoreCampi in("stazione, \"BORGO, ALTO\" , next\nlast");
-  in.leggi_testo();
-  EXPECT_EQ(in.leggi_testo().testo, "BORGO, ALTO");
-  EXPECT_EQ(in.leggi_testo().testo, "next");
-  EXPECT_EQ(in.leggi_testo().testo, "last");
-  EXPECT_TRUE(in.fine());
+  FieldReader in("stazione, \"BORGO, ALTO\" , next\nlast");
+  in.read_text();
+  EXPECT_EQ(in.read_text().text, "BORGO, ALTO");
+  EXPECT_EQ(in.read_text().text, "next");
+  EXPECT_EQ(in.read_text().text, "last");
+  EXPECT_TRUE(in.at_end());
 }
 
 TEST(FieldReader, UnquotedTextEndsAtAComma) {
-  LettoreCampi in("BORGO, ALTO\n");
-  EXPECT_EQ(in.leggi_testo().testo, "BORGO");
-  EXPECT_EQ(in.leggi_testo().testo, "ALTO");
+  FieldReader in("BORGO, ALTO\n");
+  EXPECT_EQ(in.read_text().text, "BORGO");
+  EXPECT_EQ(in.read_text().text, "ALTO");
 }
 
 TEST(FieldReader, NegativeAndSignedNumbers) {
-  LettoreCampi in("-7,+12, -2147483648, 2147483647\n");
-  EXPECT_EQ(in.leggi_long(), -7);
-  EXPECT_EQ(in.leggi_long(), 12);
-  EXPECT_EQ(in.leggi_long(), -2147483647 - 1);
-  EXPECT_EQ(in.leggi_long(), 2147483647);
+  FieldReader in("-7,+12, -2147483648, 2147483647\n");
+  EXPECT_EQ(in.read_long(), -7);
+  EXPECT_EQ(in.read_long(), 12);
+  EXPECT_EQ(in.read_long(), -2147483647 - 1);
+  EXPECT_EQ(in.read_long(), 2147483647);
 }
 
 TEST(FieldReader, NarrowFieldsKeepTheLowBits) {
-  LettoreCampi in("40000, 300\n");
-  EXPECT_EQ(in.leggi_integer(), -25536);
-  EXPECT_EQ(in.leggi_byte(), 44);
+  FieldReader in("40000, 300\n");
+  EXPECT_EQ(in.read_integer(), -25536);
+  EXPECT_EQ(in.read_byte(), 44);
 }
 
 TEST(FieldReader, UnreadableInputThrows) {
   const char* cases[] = {"abc\n",         "12abc\n", "2147483648\n",
                          "-2147483649\n", "-\n",     "99999999999999999999999\n"};
   for (const char* text : cases) {
-    LettoreCampi in(text);
-    EXPECT_THROW(in.leggi_long(), ErroreLettura) << text;
+    FieldReader in(text);
+    EXPECT_THROW(in.read_long(), ReadError) << text;
   }
-  LettoreCampi vuoto("");
-  EXPECT_THROW(vuoto.leggi_testo(), ErroreLettura);
-  LettoreCampi finito("1\r\n");
-  finito.leggi_long();
-  EXPECT_THROW(finito.leggi_long(), ErroreLettura) << "reading past the end of the file";
+  FieldReader vuoto("");
+  EXPECT_THROW(vuoto.read_text(), ReadError);
+  FieldReader finito("1\r\n");
+  finito.read_long();
+  EXPECT_THROW(finito.read_long(), ReadError) << "reading past the end of the file";
 }
 
 TEST(FieldReader, LoneLineFeedsAndCarriageReturnsEndLines) {
-  LettoreCampi in("a\nb\rc\r\nd");
-  EXPECT_EQ(in.leggi_testo().riga, 1);
-  EXPECT_EQ(in.leggi_testo().riga, 2);
-  EXPECT_EQ(in.leggi_testo().riga, 3);
-  const Campo d = in.leggi_testo();
+  FieldReader in("a\nb\rc\r\nd");
+  EXPECT_EQ(in.read_text().line, 1);
+  EXPECT_EQ(in.read_text().line, 2);
+  EXPECT_EQ(in.read_text().line, 3);
+  const Field d = in.read_text();
   EXPECT_EQ(d.testo, "d");
-  EXPECT_EQ(d.riga, 4);
-  EXPECT_TRUE(in.fine());
+  EXPECT_EQ(d.line, 4);
+  EXPECT_TRUE(in.at_end());
 }
 
 TEST(KeywordTests, CaseRules) {
-  EXPECT_TRUE(contiene("Pendenza", "pendenza"));
-  EXPECT_TRUE(contiene("[GENERALE]", "[generale]"));
-  EXPECT_TRUE(contiene("VELOCITA", "velocit"));
-  EXPECT_FALSE(contiene_esatto("progressiva chilometrica Uno", "uno"));
-  EXPECT_FALSE(contiene_esatto("Progressiva chilometrica uno", "progressiva"));
-  EXPECT_TRUE(contiene_esatto("progressiva chilometrica uno", "uno"));
+  EXPECT_TRUE(contains("Pendenza", "pendenza"));
+  EXPECT_TRUE(contains("[GENERALE]", "[generale]"));
+  EXPECT_TRUE(contains("VELOCITA", "velocit"));
+  EXPECT_FALSE(contains_exact("progressiva chilometrica Uno", "uno"));
+  EXPECT_FALSE(contains_exact("Progressiva chilometrica uno", "progressiva"));
+  EXPECT_TRUE(contains_exact("progressiva chilometrica uno", "uno"));
 }
 
 }  // namespace

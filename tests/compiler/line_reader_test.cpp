@@ -10,7 +10,7 @@ using testing::leggi;
 using testing::leggi_righe;
 using testing::Lettura;
 
-const std::vector<Sorgente> kEntrambe = {Sorgente::kLinea, Sorgente::kTreno};
+const std::vector<Source> kEntrambe = {Source::kLine, Source::kTrain};
 
 TEST(LineReader, GeneraleSectionFillsTheLineItems) {
   const Lettura l = leggi(
@@ -29,8 +29,8 @@ TEST(LineReader, GeneraleSectionFillsTheLineItems) {
   const RouteModel& m = *l.m;
   EXPECT_EQ(l.codice(), 0);
   EXPECT_EQ(m.oggetti[84].valore_b, 162000);
-  EXPECT_EQ(m.ultima_cella(), 3380);
-  EXPECT_EQ(m.tracciato.ultimo_metro(), 169000);
+  EXPECT_EQ(m.last_cell(), 3380);
+  EXPECT_EQ(m.tracciato.last_metre(), 169000);
   EXPECT_EQ(m.oggetti[85].valore_a, 1);
   EXPECT_EQ(m.oggetti[85].valore_c, 29000);
   EXPECT_EQ(m.oggetti[85].valore_b, 90000);
@@ -103,9 +103,9 @@ TEST(LineReader, RangeTestAtTheUpperEnd) {
   EXPECT_EQ(fuori.m->progressiva_errore, 168950);
   EXPECT_EQ(fuori.c(0).pendenza, 100) << "the rows after code 15 are not read; the tail is";
   EXPECT_EQ(fuori.sorgenti.eliminate, kEntrambe) << "the train phase still runs";
-  ASSERT_TRUE(fuori.report.luogo_errore);
-  EXPECT_EQ(fuori.report.luogo_errore->riga, 4);
-  EXPECT_EQ(fuori.report.luogo_errore->colonna, 11);
+  ASSERT_TRUE(!fuori.report.codes.empty() && fuori.report.codes.back().place);
+  EXPECT_EQ(fuori.report.codes.back().place->line, 4);
+  EXPECT_EQ(fuori.report.codes.back().place->column, 11);
 }
 
 TEST(LineReader, SignsTakeTheirCellsAndItemsFrom80Down) {
@@ -113,10 +113,10 @@ TEST(LineReader, SignsTakeTheirCellsAndItemsFrom80Down) {
       "cartello_indicatore,  25,   (A)\ncartello_indicatore,  175,   (B)\n"
       "cartello_indicatore,  27750,   (P.L.      )(AUTOMATICO)\n");
   ASSERT_EQ(l.codice(), 0);
-  EXPECT_EQ(l.c(2).genere, kCartello);
+  EXPECT_EQ(l.c(2).genere, kSign);
   EXPECT_EQ(l.c(2).dato1, 80);
   EXPECT_EQ(l.c(4).dato1, 79);
-  EXPECT_EQ(l.c(556).genere, kCartello);
+  EXPECT_EQ(l.c(556).genere, kSign);
   EXPECT_EQ(l.c(556).dato1, 78);
   EXPECT_EQ(l.m->oggetti[80].testo, "(A)");
   EXPECT_EQ(l.m->oggetti[78].testo, "(P.L.      )(AUTOMATICO)");
@@ -127,15 +127,15 @@ TEST(LineReader, SignOnATakenCellIsRefused) {
       leggi_righe("cartello_indicatore,  25,   (A)\ncartello_indicatore,  75,   (B)\n");
   EXPECT_EQ(l.codice(), 6);
   EXPECT_EQ(l.m->progressiva_errore, 75);
-  EXPECT_EQ(l.sorgenti.eliminate, std::vector<Sorgente>{Sorgente::kLinea})
+  EXPECT_EQ(l.sorgenti.eliminate, std::vector<Source>{Source::kLine})
       << "the train phase does not run; the train source stays";
 }
 
 TEST(LineReader, ALoneLastKeywordIsDroppedAndALastRowIsApplied) {
-  const Lettura solo = leggi(std::string(testing::kTestaLinea) + "pendenza, 0, 4\npendenza");
+  const Lettura solo = leggi(std::string(testing::kLineHead) + "pendenza, 0, 4\npendenza");
   EXPECT_EQ(solo.codice(), 0);
   EXPECT_EQ(solo.c(5).pendenza, 104);
-  const Lettura riga = leggi(std::string(testing::kTestaLinea) + "pendenza,  145400,   30");
+  const Lettura riga = leggi(std::string(testing::kLineHead) + "pendenza,  145400,   30");
   EXPECT_EQ(riga.codice(), 0);
   EXPECT_EQ(riga.c(2908).pendenza, 130);
 }
@@ -158,7 +158,7 @@ TEST(LineReader, CodesThatEndTheLinePhase) {
       {"[generale] last", "x, [generale]", 102, false},
       {"empty file", "", 102, false},
       {"length too large", "[generale]\nlunghezza percorso, 1000001\n[fine]\n", 1, false},
-      {"negative length", "[generale]\nlunghezza percorso, -8000\n[fine]\n", kLunghezzaNegativa,
+      {"negative length", "[generale]\nlunghezza percorso, -8000\n[fine]\n", kNegativeLength,
        false},
       {"repetition start", "[generale]\nripetizione segnali 4 codici, 1010, 2000\n[fine]\n", 3,
        false},
@@ -166,20 +166,20 @@ TEST(LineReader, CodesThatEndTheLinePhase) {
        false},
       {"repetition codes", "[generale]\nripetizione segnali codici, 1000, 2000\n[fine]\n", 5,
        false},
-      {"curve class", std::string(testing::kTestaLinea) + "curvad, 100, 10\n[fine]\n", 103, false},
+      {"curve class", std::string(testing::kLineHead) + "curvad, 100, 10\n[fine]\n", 103, false},
       {"board taken",
-       std::string(testing::kTestaLinea) +
+       std::string(testing::kLineHead) +
            "cartello_indicatore, 900, (A)\nindicatori_vmax, 900, 90, 95, 100, 0, , , , 0\n[fine]\n",
        21, false},
       {"no length row", "[generale]\nsfondo uno, 1\n[curve]\n[fine]\n", 25, true},
       {"comment run at the end of [generale]", "[generale]\nlunghezza percorso, 1000\n- a\n- b\n",
        25, true},
       {"text in a numeric field", "[generale]\nlunghezza percorso, mille\n[fine]\n", 25, true},
-      {"row cut short", std::string(testing::kTestaLinea) + "pendenza, 100", 25, true},
+      {"row cut short", std::string(testing::kLineHead) + "pendenza, 100", 25, true},
   };
   for (const auto& c : cases) {
     const Lettura l = leggi(c.linea);
-    EXPECT_EQ(l.codice(), c.codice) << c.name;
+    EXPECT_EQ(l.codice(), c.code) << c.name;
     EXPECT_FALSE(l.sorgenti.linea) << c.name << ": the line source is deleted";
     EXPECT_EQ(!l.sorgenti.treno, c.train_source_deleted) << c.name;
   }
@@ -207,7 +207,7 @@ TEST(LineReader, LengthLimits) {
   EXPECT_EQ(leggi("[generale]\nlunghezza percorso, 1000000\n[x]\n[fine]\n").codice(), 0);
   const Lettura zero = leggi("[generale]\nlunghezza percorso, 0\n[x]\n[fine]\n");
   EXPECT_EQ(zero.codice(), 0);
-  EXPECT_EQ(zero.m->ultima_cella(), 140);
+  EXPECT_EQ(zero.m->last_cell(), 140);
 }
 
 TEST(LineReader, SignsBeyondTheItemSlotsAndBeforeTheStartAreRefused) {
@@ -215,71 +215,71 @@ TEST(LineReader, SignsBeyondTheItemSlotsAndBeforeTheStartAreRefused) {
   for (int i = 0; i < 82; ++i)
     righe += "cartello_indicatore, " + std::to_string(1000 + 100 * i) + ", (S)\n";
   const Lettura troppi = leggi_righe(righe);
-  EXPECT_EQ(troppi.codice(), kTroppiCartelli);
+  EXPECT_EQ(troppi.codice(), kTooManySigns);
   EXPECT_EQ(troppi.m->progressiva_errore, 9100);
   EXPECT_EQ(troppi.m->oggetti[0].testo, "(S)") << "the 81st sign takes item 0";
   const Lettura prima = leggi_righe("cartello_indicatore, -100, (S)\n");
-  EXPECT_EQ(prima.codice(), kPrimaDellInizio);
+  EXPECT_EQ(prima.codice(), kBeforeRouteStart);
 }
 
 TEST(LineReader, WithoutCurvesTheTrackRunsStraightAlongY) {
   const Lettura l = leggi_righe("");
   ASSERT_EQ(l.codice(), 0);
-  const Tracciato& t = l.m->tracciato;
+  const TrackPlan& t = l.m->tracciato;
   for (Long m = 2; m <= 168998; ++m) {
-    ASSERT_EQ(t.x(m).tipo, TipoValore::kDoppio) << m;
-    ASSERT_EQ(t.x(m).valore, 0.0) << m;
-    ASSERT_EQ(t.y(m).valore, static_cast<double>(m)) << m;
+    ASSERT_EQ(t.x(m).type, TrackValueType::kDouble) << m;
+    ASSERT_EQ(t.x(m).value, 0.0) << m;
+    ASSERT_EQ(t.y(m).value, static_cast<double>(m)) << m;
   }
-  EXPECT_EQ(t.x(168999).tipo, TipoValore::kVuoto);
-  EXPECT_EQ(t.y(169000).tipo, TipoValore::kVuoto);
+  EXPECT_EQ(t.x(168999).type, TrackValueType::kEmpty);
+  EXPECT_EQ(t.y(169000).type, TrackValueType::kEmpty);
 }
 
 TEST(LineReader, CurvesBuildTheTrackPlan) {
   const Lettura l = leggi_righe("curvad2,  100,  10\n");
   ASSERT_EQ(l.codice(), 0);
-  const Tracciato& t = l.m->tracciato;
-  EXPECT_EQ(t.x(0).tipo, TipoValore::kIntero);
-  EXPECT_EQ(t.y(1).tipo, TipoValore::kIntero);
-  EXPECT_EQ(t.y(1).valore, 1);
+  const TrackPlan& t = l.m->tracciato;
+  EXPECT_EQ(t.x(0).type, TrackValueType::kInteger);
+  EXPECT_EQ(t.y(1).type, TrackValueType::kInteger);
+  EXPECT_EQ(t.y(1).value, 1);
   for (Long m : {2, 50, 100}) {
-    EXPECT_EQ(t.x(m).valore, 0.0) << m;
-    EXPECT_EQ(t.y(m).valore, m) << m;
+    EXPECT_EQ(t.x(m).value, 0.0) << m;
+    EXPECT_EQ(t.y(m).value, m) << m;
   }
-  EXPECT_GT(t.x(101).valore, 0.0) << "a right-hand curve turns towards +x";
+  EXPECT_GT(t.x(101).value, 0.0) << "a right-hand curve turns towards +x";
   // After the curve the track goes straight on along the last step.
-  const double dx = t.x(111).valore - t.x(110).valore;
-  EXPECT_EQ(t.x(112).valore, t.x(111).valore + dx);
-  EXPECT_EQ(t.x(168998).tipo, TipoValore::kDoppio);
-  EXPECT_EQ(t.x(168999).tipo, TipoValore::kVuoto);
-  EXPECT_EQ(t.y(169000).tipo, TipoValore::kVuoto);
+  const double dx = t.x(111).value - t.x(110).value;
+  EXPECT_EQ(t.x(112).value, t.x(111).value + dx);
+  EXPECT_EQ(t.x(168998).type, TrackValueType::kDouble);
+  EXPECT_EQ(t.x(168999).type, TrackValueType::kEmpty);
+  EXPECT_EQ(t.y(169000).type, TrackValueType::kEmpty);
 
   const Lettura sinistra = leggi_righe("curvas3,  100,  10\n");
-  EXPECT_LT(sinistra.m->tracciato.x(101).valore, 0.0);
+  EXPECT_LT(sinistra.m->tracciato.x(101).value, 0.0);
 }
 
 TEST(LineReader, TrackPlanIsBitExact) {
   // Golden values: any change in the order of the Double operations shows here.
   const Lettura l = leggi_righe("curvad2,  1550,  1250\ncurvas6,  5000,  300\n");
   ASSERT_EQ(l.codice(), 0);
-  const Tracciato& t = l.m->tracciato;
-  EXPECT_EQ(t.x(2800).valore, 0x1.3720dc733710bp+7);
-  EXPECT_EQ(t.y(2800).valore, 0x1.5c60a0e9a0746p+11);
-  EXPECT_EQ(t.x(168998).valore, -0x1.810200a6e4d64p+16);
-  EXPECT_EQ(t.y(168998).valore, 0x1.0909f16d83b32p+17);
+  const TrackPlan& t = l.m->tracciato;
+  EXPECT_EQ(t.x(2800).value, 0x1.3720dc733710bp+7);
+  EXPECT_EQ(t.y(2800).value, 0x1.5c60a0e9a0746p+11);
+  EXPECT_EQ(t.x(168998).value, -0x1.810200a6e4d64p+16);
+  EXPECT_EQ(t.y(168998).value, 0x1.0909f16d83b32p+17);
 }
 
 TEST(LineReader, WithoutTrackPlanCurvesAreNotRecognised) {
-  const Lettura l = leggi(std::string(testing::kTestaLinea) + "curvad, 100, 10\n[fine]\n",
-                          testing::kTrenoVuoto, 0);
+  const Lettura l = leggi(std::string(testing::kLineHead) + "curvad, 100, 10\n[fine]\n",
+                          testing::kEmptyTrain, 0);
   EXPECT_EQ(l.codice(), 0) << "a curve without class is not even looked at";
-  EXPECT_FALSE(l.m->tracciato.allocato());
+  EXPECT_FALSE(l.m->tracciato.allocated());
 }
 
 TEST(LineReader, CurvesPastTheTrackPlanAreRefused) {
   const Lettura l =
       leggi("[generale]\nlunghezza percorso, 1000\n[x]\ncurvad2, 7000, 2000\n[fine]\n");
-  EXPECT_EQ(l.codice(), kCurvaOltreTracciato);
+  EXPECT_EQ(l.codice(), kCurveBeyondTrackPlan);
 }
 
 }  // namespace

@@ -12,7 +12,7 @@ namespace {
 // A route of cells 0 to 140 (line length 0), filled by hand.
 RouteModel percorso() {
   RouteModel m;
-  m.crea_percorso(0);
+  m.create_cells(0);
   return m;
 }
 
@@ -23,14 +23,14 @@ void metti(RouteModel& m, int c, Byte genere, Integer dato1 = 0) {
 
 // A slowdown start of speed v at cell c.
 void inizio(RouteModel& m, int c, Integer v) {
-  metti(m, c, kInizioRallentamento, v);
+  metti(m, c, kSlowdownStart, v);
 }
 
 // The cells that hold a mark of value 180, in ascending order.
 std::vector<int> marche(const RouteModel& m) {
   std::vector<int> celle;
-  for (int c = 0; c <= m.ultima_cella(); ++c) {
-    if (m.percorso[c].genere == kAbbattimento && m.percorso[c].dato1 == 180) celle.push_back(c);
+  for (int c = 0; c <= m.last_cell(); ++c) {
+    if (m.percorso[c].genere == kMark && m.percorso[c].dato1 == 180) celle.push_back(c);
   }
   return celle;
 }
@@ -45,35 +45,35 @@ std::vector<int> marche_tra(const RouteModel& m, int da, int a) {
 
 TEST(PostProcessing, RouteWithoutSlowdownIsUnchanged) {
   RouteModel m = percorso();
-  metti(m, 10, kSegnale, 22);
-  metti(m, 9, kMarcaMontagna);
-  metti(m, 30, kAbbattimento, 250);
-  metti(m, 31, kIndicatoriVmax, 1800);
-  metti(m, 50, kFineRallentamento, 60);
+  metti(m, 10, kSignal, 22);
+  metti(m, 9, kMountainMark);
+  metti(m, 30, kMark, 250);
+  metti(m, 31, kSpeedBoards, 1800);
+  metti(m, 50, kSlowdownEnd, 60);
   m.percorso[20].velocita = 19;
   const RouteModel prima = m;
-  post_elabora(m);
+  run_post_processing(m);
   EXPECT_EQ(m.percorso, prima.percorso);
   EXPECT_EQ(m.codice_errore, 0);
 }
 
 TEST(PostProcessing, EmptyRouteIsLeftAlone) {
   RouteModel m;
-  post_elabora(m);
-  EXPECT_FALSE(m.ha_percorso());
+  run_post_processing(m);
+  EXPECT_FALSE(m.has_cells());
   EXPECT_EQ(m.codice_errore, 0);
 }
 
 TEST(PostProcessing, LaterErrorOverwritesAnEarlierOne) {
   RouteModel m = percorso();
-  metti(m, 40, kAvvisoRallentamento);
-  metti(m, 39, kSegnale);
-  metti(m, 38, kCartello);
-  metti(m, 37, kCartello);  // code 11 at 1950
+  metti(m, 40, kSlowdownWarning);
+  metti(m, 39, kSignal);
+  metti(m, 38, kSign);
+  metti(m, 37, kSign);  // code 11 at 1950
   inizio(m, 60, 120);
-  for (int c : {55, 54, 53}) metti(m, c, kCartello);  // code 12 at 3000
-  post_elabora(m);
-  EXPECT_EQ(m.codice_errore, kMarcaPrimaRallentamento);
+  for (int c : {55, 54, 53}) metti(m, c, kSign);  // code 12 at 3000
+  run_post_processing(m);
+  EXPECT_EQ(m.codice_errore, kNoRoomBeforeSlowdown);
   EXPECT_EQ(m.progressiva_errore, 3000);
 }
 
@@ -81,10 +81,10 @@ TEST(PostProcessing, LaterErrorOverwritesAnEarlierOne) {
 
 TEST(PostProcessingRuleA, SignalRightBeforeTheWarningPoint) {
   const cella vuota{};
-  const cella montagna{.genere = kMarcaMontagna, .montagna = 2, .velocita = 19};
-  const cella presa{.genere = kCartello, .dato1 = 3};
-  const cella segnale{.genere = kSegnale};
-  const auto marca = [](Integer v) { return cella{.genere = kAbbattimento, .dato1 = v}; };
+  const cella montagna{.genere = kMountainMark, .montagna = 2, .velocita = 19};
+  const cella presa{.genere = kSign, .dato1 = 3};
+  const cella segnale{.genere = kSignal};
+  const auto marca = [](Integer v) { return cella{.genere = kMark, .dato1 = v}; };
   const struct {
     const char* nome;
     cella prima1, prima2;  // cells s - 1 and s - 2 before
@@ -95,7 +95,7 @@ TEST(PostProcessingRuleA, SignalRightBeforeTheWarningPoint) {
       {"mountain mark is overwritten",
        montagna,
        vuota,
-       {.genere = kAbbattimento, .dato1 = 180, .montagna = 2, .velocita = 19},
+       {.genere = kMark, .dato1 = 180, .montagna = 2, .velocita = 19},
        vuota,
        0},
       {"lower mark stays", marca(100), presa, marca(100), presa, 0},
@@ -103,19 +103,19 @@ TEST(PostProcessingRuleA, SignalRightBeforeTheWarningPoint) {
       {"free cell two before wins over merging", marca(200), vuota, marca(200), marca(180), 0},
       {"free cell two before", presa, vuota, presa, marca(180), 0},
       {"mark two before is lowered", presa, marca(250), presa, marca(180), 0},
-      {"no room", presa, segnale, presa, segnale, kMarcaSegnaleAvviso},
+      {"no room", presa, segnale, presa, segnale, kNoRoomBeforeSignal},
   };
   for (const auto& caso : casi) {
     RouteModel m = percorso();
-    metti(m, 40, kAvvisoRallentamento, 60);
-    metti(m, 39, kSegnale);
+    metti(m, 40, kSlowdownWarning, 60);
+    metti(m, 39, kSignal);
     m.percorso[38] = caso.prima1;
     m.percorso[37] = caso.prima2;
-    post_elabora(m);
+    run_post_processing(m);
     EXPECT_EQ(m.percorso[38], caso.dopo1) << caso.nome;
     EXPECT_EQ(m.percorso[37], caso.dopo2) << caso.nome;
-    EXPECT_EQ(m.codice_errore, caso.codice) << caso.nome;
-    if (caso.codice != 0) {
+    EXPECT_EQ(m.codice_errore, caso.code) << caso.nome;
+    if (caso.code != 0) {
       EXPECT_EQ(m.progressiva_errore, 39 * 50) << caso.nome;
     }
   }
@@ -123,35 +123,35 @@ TEST(PostProcessingRuleA, SignalRightBeforeTheWarningPoint) {
 
 TEST(PostProcessingRuleA, EverySignalInTheTwentyCellsBefore) {
   RouteModel m = percorso();
-  metti(m, 60, kAvvisoRallentamento);
-  metti(m, 55, kSegnale);
-  metti(m, 40, kSegnale);  // 20 cells before
-  metti(m, 38, kSegnale);  // 22 cells before: outside
-  post_elabora(m);
+  metti(m, 60, kSlowdownWarning);
+  metti(m, 55, kSignal);
+  metti(m, 40, kSignal);  // 20 cells before
+  metti(m, 38, kSignal);  // 22 cells before: outside
+  run_post_processing(m);
   EXPECT_EQ(marche(m), (std::vector<int>{39, 54}));
 }
 
 TEST(PostProcessingRuleA, SignalsBelowCellThreeAreNotTreated) {
   RouteModel m = percorso();
-  metti(m, 4, kAvvisoRallentamento);
-  metti(m, 3, kSegnale);
-  post_elabora(m);
+  metti(m, 4, kSlowdownWarning);
+  metti(m, 3, kSignal);
+  run_post_processing(m);
   EXPECT_EQ(marche(m), (std::vector<int>{2}));
 
   RouteModel n = percorso();
-  metti(n, 5, kAvvisoRallentamento);
-  metti(n, 2, kSegnale);
+  metti(n, 5, kSlowdownWarning);
+  metti(n, 2, kSignal);
   const RouteModel prima = n;
-  post_elabora(n);
+  run_post_processing(n);
   EXPECT_EQ(n.percorso, prima.percorso);
 }
 
 TEST(PostProcessingRuleA, MarkOfAnEarlierWarningPointIsSeen) {
   RouteModel m = percorso();
-  metti(m, 35, kSegnale);
-  metti(m, 40, kAvvisoRallentamento);
-  metti(m, 45, kAvvisoRallentamento);
-  post_elabora(m);
+  metti(m, 35, kSignal);
+  metti(m, 40, kSlowdownWarning);
+  metti(m, 45, kSlowdownWarning);
+  run_post_processing(m);
   // The second warning point finds 34 taken and 33 free.
   EXPECT_EQ(marche(m), (std::vector<int>{33, 34}));
 }
@@ -175,7 +175,7 @@ TEST(PostProcessingRuleB, MarksBeforeTheStartDependOnItsCell) {
   for (const auto& caso : casi) {
     RouteModel m = percorso();
     inizio(m, caso.c, 120);  // fast: no marks inside, and no end cell
-    post_elabora(m);
+    run_post_processing(m);
     EXPECT_EQ(marche(m), caso.marche) << caso.c;
     EXPECT_EQ(m.codice_errore, 0) << caso.c;
   }
@@ -190,16 +190,16 @@ TEST(PostProcessingRuleB, MarkBeforeTheStartFallsBack) {
       {{}, {45}, 0},
       {{45}, {44}, 0},
       {{45, 44}, {43}, 0},
-      {{45, 44, 43}, {}, kMarcaPrimaRallentamento},
+      {{45, 44, 43}, {}, kNoRoomBeforeSlowdown},
   };
   for (const auto& caso : casi) {
     RouteModel m = percorso();
     inizio(m, 50, 120);
-    for (int c : caso.prese) metti(m, c, kCartello);
-    post_elabora(m);
+    for (int c : caso.prese) metti(m, c, kSign);
+    run_post_processing(m);
     EXPECT_EQ(marche_tra(m, 43, 45), caso.marche);
-    EXPECT_EQ(m.codice_errore, caso.codice);
-    if (caso.codice != 0) {
+    EXPECT_EQ(m.codice_errore, caso.code);
+    if (caso.code != 0) {
       EXPECT_EQ(m.progressiva_errore, 2500);
     }
   }
@@ -208,10 +208,10 @@ TEST(PostProcessingRuleB, MarkBeforeTheStartFallsBack) {
 TEST(PostProcessingRuleB, ExistingMarkIsNeitherFreeNorMerged) {
   RouteModel m = percorso();
   inizio(m, 50, 120);
-  metti(m, 45, kAbbattimento, 100);
-  post_elabora(m);
+  metti(m, 45, kMark, 100);
+  run_post_processing(m);
   EXPECT_EQ(m.percorso[45].dato1, 100);
-  EXPECT_EQ(m.percorso[44], (cella{.genere = kAbbattimento, .dato1 = 180}));
+  EXPECT_EQ(m.percorso[44], (cella{.genere = kMark, .dato1 = 180}));
 }
 
 TEST(PostProcessingRuleB, SlowSlowdownGetsAMarkEveryEightCells) {
@@ -222,9 +222,9 @@ TEST(PostProcessingRuleB, SlowSlowdownGetsAMarkEveryEightCells) {
   for (const auto& caso : casi) {
     RouteModel m = percorso();
     inizio(m, 30, caso.velocita);
-    metti(m, 50, kFineRallentamento, caso.velocita);
-    metti(m, 46, kMarcaMontagna);  // a mountain mark is free for the walk
-    post_elabora(m);
+    metti(m, 50, kSlowdownEnd, caso.velocita);
+    metti(m, 46, kMountainMark);  // a mountain mark is free for the walk
+    run_post_processing(m);
     EXPECT_EQ(marche_tra(m, 31, 50), caso.marche) << caso.velocita;
     EXPECT_EQ(m.codice_errore, 0);
   }
@@ -240,20 +240,20 @@ TEST(PostProcessingRuleB, EighthCellTakenFallsBackAndKeepsTheSpacing) {
   } casi[] = {
       {"end on the eighth cell", 38, {}, {37}, 0},
       {"end on the eighth cell, cell before taken", 38, {37}, {39}, 0},
-      {"end on the eighth cell, no room", 38, {37, 39}, {}, kMarcaNelRallentamento},
+      {"end on the eighth cell, no room", 38, {37, 39}, {}, kNoRoomInSlowdown},
       {"cell before", 70, {38}, {37, 45, 53, 61, 69}, 0},
       {"cell after", 70, {38, 37}, {39, 47, 55, 63}, 0},
-      {"no room: no further mark in this slowdown", 70, {38, 37, 39}, {}, kMarcaNelRallentamento},
+      {"no room: no further mark in this slowdown", 70, {38, 37, 39}, {}, kNoRoomInSlowdown},
   };
   for (const auto& caso : casi) {
     RouteModel m = percorso();
     inizio(m, 30, 60);
-    metti(m, caso.fine, kFineRallentamento, 60);
-    for (int c : caso.prese) metti(m, c, kCartello);
-    post_elabora(m);
+    metti(m, caso.fine, kSlowdownEnd, 60);
+    for (int c : caso.prese) metti(m, c, kSign);
+    run_post_processing(m);
     EXPECT_EQ(marche_tra(m, 31, 75), caso.marche) << caso.nome;
-    EXPECT_EQ(m.codice_errore, caso.codice) << caso.nome;
-    if (caso.codice != 0) {
+    EXPECT_EQ(m.codice_errore, caso.code) << caso.nome;
+    if (caso.code != 0) {
       EXPECT_EQ(m.progressiva_errore, 38 * 50) << caso.nome;
     }
   }
@@ -262,18 +262,18 @@ TEST(PostProcessingRuleB, EighthCellTakenFallsBackAndKeepsTheSpacing) {
 TEST(PostProcessingRuleB, WalkWithoutEndCellStopsAtTheLastCell) {
   RouteModel m = percorso();  // last cell 140
   inizio(m, 130, 50);
-  post_elabora(m);
+  run_post_processing(m);
   EXPECT_EQ(marche_tra(m, 131, 140), (std::vector<int>{138}));
   EXPECT_EQ(m.codice_errore, 0);
 
   // The eighth cell is the last one: there is no cell after it to fall back on.
   RouteModel n = percorso();
   inizio(n, 132, 50);
-  metti(n, 140, kCartello);
-  metti(n, 139, kCartello);
-  post_elabora(n);
+  metti(n, 140, kSign);
+  metti(n, 139, kSign);
+  run_post_processing(n);
   EXPECT_EQ(marche_tra(n, 133, 140), std::vector<int>{});
-  EXPECT_EQ(n.codice_errore, kMarcaNelRallentamento);
+  EXPECT_EQ(n.codice_errore, kNoRoomInSlowdown);
   EXPECT_EQ(n.progressiva_errore, 140 * 50);
   EXPECT_EQ(n.percorso.size(), 141u);
 }
@@ -289,20 +289,20 @@ TEST(PostProcessingRuleB, FirstSignalAfterTheEndGetsAMark) {
       {"12 cells after the end", 62, {}, {61}, 0},
       {"13 cells after the end", 63, {}, {}, 0},
       {"cell before taken", 55, {54}, {53}, 0},
-      {"no room", 55, {54, 53}, {}, kMarcaNelRallentamento},
+      {"no room", 55, {54, 53}, {}, kNoRoomInSlowdown},
       {"right after the end: the end cell is taken", 51, {}, {49}, 0},
   };
   for (Integer velocita : {60, 120}) {
     for (const auto& caso : casi) {
       RouteModel m = percorso();
       inizio(m, 45, velocita);
-      metti(m, 50, kFineRallentamento, velocita);
-      metti(m, caso.segnale, kSegnale);
-      for (int c : caso.prese) metti(m, c, kCartello);
-      post_elabora(m);
+      metti(m, 50, kSlowdownEnd, velocita);
+      metti(m, caso.segnale, kSignal);
+      for (int c : caso.prese) metti(m, c, kSign);
+      run_post_processing(m);
       EXPECT_EQ(marche_tra(m, 46, 70), caso.marche) << caso.nome << " " << velocita;
-      EXPECT_EQ(m.codice_errore, caso.codice) << caso.nome;
-      if (caso.codice != 0) {
+      EXPECT_EQ(m.codice_errore, caso.code) << caso.nome;
+      if (caso.code != 0) {
         EXPECT_EQ(m.progressiva_errore, 50 * 50) << "the position of the slowdown end";
       }
     }
@@ -313,16 +313,16 @@ TEST(PostProcessingRuleB, FastSlowdownWithoutEndCellLooksForNoSignal) {
   RouteModel m = percorso();
   // An earlier slow slowdown whose walk ends at cell 20; its look-ahead marks 24.
   inizio(m, 10, 50);
-  metti(m, 20, kFineRallentamento, 50);
-  metti(m, 25, kSegnale);
+  metti(m, 20, kSlowdownEnd, 50);
+  metti(m, 25, kSignal);
   // A fast one with no end cell of its own: nothing after it is looked at,
   // in particular not from where the earlier walk stopped.
   inizio(m, 40, 120);
-  metti(m, 44, kSegnale);
-  post_elabora(m);
-  EXPECT_EQ(m.percorso[24].genere, kAbbattimento);
-  EXPECT_EQ(m.percorso[23].genere, kLibera);
-  EXPECT_EQ(m.percorso[43].genere, kLibera);
+  metti(m, 44, kSignal);
+  run_post_processing(m);
+  EXPECT_EQ(m.percorso[24].genere, kMark);
+  EXPECT_EQ(m.percorso[23].genere, kFree);
+  EXPECT_EQ(m.percorso[43].genere, kFree);
   EXPECT_EQ(m.codice_errore, 0);
 }
 

@@ -53,47 +53,47 @@ TEST(RobustnessBounds, ElementsOutsideTheArraysAreRefusedWithACode) {
     Long codice;
     std::optional<Long> posizione;
   } casi[] = {
-      {"sign before cell 0", linea("cartello_indicatore, -100, (S)\n"), treno(""), kPrimaDellInizio,
+      {"sign before cell 0", linea("cartello_indicatore, -100, (S)\n"), treno(""), kBeforeRouteStart,
        -100},
       {"82nd sign",
        linea(ripeti(82,
                     [](int i) {
                       return "cartello_indicatore, " + std::to_string(1000 + 100 * i) + ", (S)\n";
                     })),
-       treno(""), kTroppiCartelli, 9100},
+       treno(""), kTooManySigns, 9100},
       {"boards before cell 0", linea("indicatori_vmax, -100, 90, 95, 100, 0, 0, 0, 0, 0\n"),
-       treno(""), kPrimaDellInizio, -100},
+       treno(""), kBeforeRouteStart, -100},
       {"81st mountain span",
        linea(ripeti(81,
                     [](int i) {
                       return "montagna, " + std::to_string(1000 + 100 * i) + ", " +
                              std::to_string(1050 + 100 * i) + ", 1\n";
                     })),
-       treno(""), kTroppeMontagne, 9000},
+       treno(""), kTooManyMountainSpans, 9000},
       {"curve past the end of the track plan", linea("curvad2, 168000, 5000\n"), treno(""),
-       kCurvaOltreTracciato, 168000},
+       kCurveBeyondTrackPlan, 168000},
       {"track plan beyond 1000000 m", linea("curvad1, 999990, 100\n", 1000000), treno(""),
-       kCurvaErrata, std::nullopt},
+       kBadCurve, std::nullopt},
       {"signal before cell 0", linea(""), treno("segnale, -100, 1, 1, 1, 1, 0, 0, 0, 0, 0, 0\n"),
-       kPrimaDellInizio, -100},
+       kBeforeRouteStart, -100},
       {"slowdown starting before cell 0", linea(""),
-       treno("rallentamento, -500, 60, 100, 1, 0, 0\n"), kPrimaDellInizio, -500},
+       treno("rallentamento, -500, 60, 100, 1, 0, 0\n"), kBeforeRouteStart, -500},
       {"slowdown ending past the last cell", linea(""),
-       treno("rallentamento, 168000, 60, 5000, 1, 0, 0\n"), kOltreLaFine, 168000},
-      {"abbattimento before cell 0", linea(""), treno("abbattimento, -100, 5\n"), kPrimaDellInizio,
+       treno("rallentamento, 168000, 60, 5000, 1, 0, 0\n"), kBeyondLastCell, 168000},
+      {"abbattimento before cell 0", linea(""), treno("abbattimento, -100, 5\n"), kBeforeRouteStart,
        -100},
       {"station area ending past the last cell", linea(""),
-       treno("stazione, 168000, 7, 5000, 0, 0, 0, 0,0,0, 0,0,0, 0, 7,35, 0, X\n"), kOltreLaFine,
+       treno("stazione, 168000, 7, 5000, 0, 0, 0, 0,0,0, 0,0,0, 0, 7,35, 0, X\n"), kBeyondLastCell,
        168000},
       {"station area ending before the line", linea(""),
        treno("stazione, -1000, 12, 400, 0, 0, 0, 0,0,0, 0,0,0, 0, 7,35, 0, X\n"),
-       kStazioneInizioLinea, std::nullopt},
+       kStationAtLineStart, std::nullopt},
   };
   for (const auto& caso : casi) {
     const Lettura l = leggi(caso.linea, caso.treno);
-    EXPECT_EQ(l.codice(), caso.codice) << caso.nome;
-    if (caso.posizione) {
-      EXPECT_EQ(l.m->progressiva_errore, *caso.posizione) << caso.nome;
+    EXPECT_EQ(l.codice(), caso.code) << caso.nome;
+    if (caso.position) {
+      EXPECT_EQ(l.m->progressiva_errore, *caso.position) << caso.nome;
     }
     EXPECT_EQ(fuzz::verifica_compilazione(1, caso.linea, caso.treno), "") << caso.nome;
   }
@@ -112,7 +112,7 @@ TEST(RobustnessBounds, SpansAndApproachCellsAreClippedToTheRoute) {
   ASSERT_EQ(inizio.codice(), 0);
   for (int c = 0; c <= 9; ++c) {
     EXPECT_EQ(inizio.c(c).montagna, 1) << c;
-    EXPECT_EQ(inizio.c(c).genere, c == 3 || c == 7 ? kMarcaMontagna : kLibera) << c;
+    EXPECT_EQ(inizio.c(c).genere, c == 3 || c == 7 ? kMountainMark : kFree) << c;
   }
   EXPECT_EQ(inizio.c(10).montagna, 0);
 
@@ -148,7 +148,7 @@ TEST(RobustnessBounds, FillsWithManySmallPositionsStopAtTheirLimit) {
     });
     const Lettura l = p.nel_treno ? leggi(linea("", 0), treno(righe)) : leggi(linea(righe, 0));
     ASSERT_EQ(l.codice(), 0) << p.parola;
-    ASSERT_EQ(l.m->ultima_cella(), 140);
+    ASSERT_EQ(l.m->last_cell(), 140);
     EXPECT_EQ(l.c(0).*p.campo, p.base) << p.parola;
     for (int c = 1; c < 140; ++c) EXPECT_EQ(l.c(c).*p.campo, p.base + (c - 1) % 7) << p.parola << c;
     EXPECT_EQ(l.c(140).*p.campo, p.ultima) << p.parola;
@@ -163,59 +163,59 @@ TEST(RobustnessPostProcessing, RandomRoutesOnlyGainMarksOnFreeCells) {
   // 0..N would throw. What it may change: a free cell becomes a mark of 180,
   // an existing mark keeps the lower of its value and 180.
   std::mt19937 caso(5127);
-  const Byte generi[] = {kLibera,
-                         kLibera,
-                         kLibera,
-                         kSegnale,
-                         kSegnale,
-                         kFineRallentamento,
-                         kInizioRallentamento,
-                         kAvvisoRallentamento,
-                         kMarcaMontagna,
-                         kAbbattimento,
-                         kIndicatoriVmax};
+  const Byte generi[] = {kFree,
+                         kFree,
+                         kFree,
+                         kSignal,
+                         kSignal,
+                         kSlowdownEnd,
+                         kSlowdownStart,
+                         kSlowdownWarning,
+                         kMountainMark,
+                         kMark,
+                         kSpeedBoards};
   const Integer valori[] = {0, 60, 109, 110, 120, 179, 180, 250};
   for (int giro = 0; giro < 2000; ++giro) {
     RouteModel m;
-    m.crea_percorso(0);
+    m.create_cells(0);
     for (cella& c : m.percorso) {
       c.genere = generi[caso() % std::size(generi)];
       c.dato1 = valori[caso() % std::size(valori)];
     }
     const std::vector<cella> prima = m.percorso;
-    std::vector<ErrorePassata> codici;
-    ASSERT_NO_THROW(post_elabora(m, &codici)) << "route " << giro;
+    std::vector<PassCode> codici;
+    ASSERT_NO_THROW(run_post_processing(m, &codici)) << "route " << giro;
     ASSERT_EQ(m.percorso.size(), prima.size());
     for (std::size_t i = 0; i < prima.size(); ++i) {
       const cella& a = prima[i];
       const cella& b = m.percorso[i];
       if (a == b) continue;
       cella atteso = a;
-      atteso.genere = kAbbattimento;
+      atteso.genere = kMark;
       atteso.dato1 = cella_libera(a) ? 180 : std::min<Integer>(a.dato1, 180);
-      ASSERT_TRUE(cella_libera(a) || a.genere == kAbbattimento)
+      ASSERT_TRUE(cella_libera(a) || a.genere == kMark)
           << "route " << giro << " cell " << i;
       ASSERT_EQ(b, atteso) << "route " << giro << " cell " << i;
     }
-    for (const ErrorePassata& e : codici) {
-      EXPECT_TRUE(e.codice == kMarcaSegnaleAvviso || e.codice == kMarcaPrimaRallentamento ||
-                  e.codice == kMarcaNelRallentamento);
-      EXPECT_GE(e.posizione, 0);
-      EXPECT_LE(e.posizione, m.ultima_cella() * kMetriCella);
+    for (const PassCode& e : codici) {
+      EXPECT_TRUE(e.code == kNoRoomBeforeSignal || e.code == kNoRoomBeforeSlowdown ||
+                  e.code == kNoRoomInSlowdown);
+      EXPECT_GE(e.position, 0);
+      EXPECT_LE(e.position, m.last_cell() * kCellLength);
     }
   }
 }
 
 TEST(RobustnessPostProcessing, SlowdownAtTheLastVisitedCellLooksOnlyAsFarAsTheLastCell) {
   RouteModel m;
-  m.crea_percorso(0);
-  m.percorso[138].genere = kInizioRallentamento;  // N - 2, with no end cell after it
+  m.create_cells(0);
+  m.percorso[138].genere = kSlowdownStart;  // N - 2, with no end cell after it
   m.percorso[138].dato1 = 100;
-  m.percorso[140].genere = kSegnale;  // the last cell
-  post_elabora(m);
+  m.percorso[140].genere = kSignal;  // the last cell
+  run_post_processing(m);
   std::vector<int> marche;
   for (int c = 0; c <= 140; ++c)
-    if (m.percorso[c].genere == kAbbattimento) marche.push_back(c);
+    if (m.percorso[c].genere == kMark) marche.push_back(c);
   // B1 to B3 before the start; the walk stops at 140, where the look-ahead
   // finds the signal and marks the cell before it.
   EXPECT_EQ(marche, (std::vector<int>{120, 127, 133, 139}));
@@ -225,9 +225,9 @@ TEST(RobustnessPostProcessing, SlowdownAtTheLastVisitedCellLooksOnlyAsFarAsTheLa
 // ---- Input limits ----
 
 TEST(RobustnessLimits, MessagesNameTheLimits) {
-  EXPECT_NE(messaggio_errore(kSorgenteTroppoGrande).find(std::to_string(kMassimoSorgente)),
+  EXPECT_NE(error_message(kSourceTooLarge).find(std::to_string(kMaxSourceBytes)),
             std::string::npos);
-  EXPECT_NE(messaggio_errore(kCampoTroppoLungo).find(std::to_string(kMassimoCampo)),
+  EXPECT_NE(error_message(kFieldTooLong).find(std::to_string(kMaxFieldBytes)),
             std::string::npos);
 }
 
@@ -238,52 +238,52 @@ TEST(RobustnessLimits, ALongestTextFieldIsKeptWholeAndOneByteMoreIsRefused) {
     Long codice;
     std::string testo;
   } casi[] = {
-      {"at the limit", std::string(kMassimoCampo, 'a'), 0, std::string(kMassimoCampo, 'a')},
-      {"one byte over", std::string(kMassimoCampo + 1, 'a'), kCampoTroppoLungo, ""},
-      {"quoted at the limit", '"' + std::string(kMassimoCampo - 2, 'q') + '"', 0,
-       std::string(kMassimoCampo - 2, 'q')},
-      {"quoted, the quotes count", '"' + std::string(kMassimoCampo - 1, 'q') + '"',
-       kCampoTroppoLungo, ""},
-      {"trailing blanks count", std::string(kMassimoCampo - 1, 'a') + "  ", kCampoTroppoLungo, ""},
+      {"at the limit", std::string(kMaxFieldBytes, 'a'), 0, std::string(kMaxFieldBytes, 'a')},
+      {"one byte over", std::string(kMaxFieldBytes + 1, 'a'), kFieldTooLong, ""},
+      {"quoted at the limit", '"' + std::string(kMaxFieldBytes - 2, 'q') + '"', 0,
+       std::string(kMaxFieldBytes - 2, 'q')},
+      {"quoted, the quotes count", '"' + std::string(kMaxFieldBytes - 1, 'q') + '"',
+       kFieldTooLong, ""},
+      {"trailing blanks count", std::string(kMaxFieldBytes - 1, 'a') + "  ", kFieldTooLong, ""},
   };
   for (const auto& caso : casi) {
     const Lettura l = leggi_righe("cartello_indicatore, 900, " + caso.campo + "\n");
-    EXPECT_EQ(l.codice(), caso.codice) << caso.nome;
+    EXPECT_EQ(l.codice(), caso.code) << caso.nome;
     EXPECT_EQ(l.m->oggetti[80].testo, caso.testo) << caso.nome;
-    if (caso.codice != 0) {
+    if (caso.code != 0) {
       EXPECT_FALSE(l.sorgenti.linea) << caso.nome;
       EXPECT_FALSE(l.sorgenti.treno) << caso.nome;
-      ASSERT_TRUE(l.report.luogo_errore) << caso.nome;
-      EXPECT_EQ(l.report.luogo_errore->riga, 4) << caso.nome;
-      EXPECT_EQ(l.report.luogo_errore->colonna, 27) << caso.nome;
+      ASSERT_TRUE(!l.report.codes.empty() && l.report.codes.back().place) << caso.nome;
+      EXPECT_EQ(l.report.codes.back().place->line, 4) << caso.nome;
+      EXPECT_EQ(l.report.codes.back().place->column, 27) << caso.nome;
       continue;
     }
     // The item file can carry it and reads it back unchanged.
-    const std::string byte = serializza_oggetti(l.m->oggetti);
-    std::array<oggetto, kNumeroOggetti> letti{};
-    ErroreFormato err;
-    ASSERT_TRUE(decodifica_oggetti(byte, &letti, &err)) << caso.nome << ": " << err.motivo;
+    const std::string byte = serialize_items(l.m->oggetti);
+    std::array<oggetto, kItemCount> letti{};
+    FormatError err;
+    ASSERT_TRUE(decode_items(byte, &letti, &err)) << caso.nome << ": " << err.reason;
     EXPECT_EQ(letti[80].testo, caso.testo) << caso.nome;
   }
 }
 
 TEST(RobustnessLimits, EveryKindOfFieldIsBounded) {
-  const std::string lungo(kMassimoCampo + 1, '0');
+  const std::string lungo(kMaxFieldBytes + 1, '0');
   const struct {
     const char* nome;
     std::string linea, treno;
   } casi[] = {
       {"numeric field of zeros", linea("pendenza, " + lungo + ", 1\n"), treno("")},
       {"candidate keyword before [generale]",
-       std::string(kMassimoCampo + 1, 'x') + "\n" + linea(""), treno("")},
-      {"keyword in [generale]", "[generale]\n" + std::string(kMassimoCampo + 1, 'x') + "\n",
+       std::string(kMaxFieldBytes + 1, 'x') + "\n" + linea(""), treno("")},
+      {"keyword in [generale]", "[generale]\n" + std::string(kMaxFieldBytes + 1, 'x') + "\n",
        treno("")},
       {"station name", linea(""),
        treno("stazione, 5000, 12, 300, 0, 0, 0, 0,0,0, 0,0,0, 0, 7,35, 0, " + lungo + "\n")},
   };
   for (const auto& caso : casi) {
     const Lettura l = leggi(caso.linea, caso.treno);
-    EXPECT_EQ(l.codice(), kCampoTroppoLungo) << caso.nome;
+    EXPECT_EQ(l.codice(), kFieldTooLong) << caso.nome;
   }
 }
 
@@ -309,25 +309,25 @@ TEST(RobustnessLimits, SourcesAreBoundedInBytes) {
   const std::string treno_breve = testa_treno + "\n[fine]\n";
   const struct {
     const char* nome;
-    Sorgente grande;
+    Source grande;
     std::size_t dimensione;
     Long codice;
   } casi[] = {
-      {"line source at the limit", Sorgente::kLinea, kMassimoSorgente, 0},
-      {"line source one byte over", Sorgente::kLinea, kMassimoSorgente + 1, kSorgenteTroppoGrande},
-      {"train source at the limit", Sorgente::kTreno, kMassimoSorgente, 0},
-      {"train source one byte over", Sorgente::kTreno, kMassimoSorgente + 1, kSorgenteTroppoGrande},
+      {"line source at the limit", Source::kLine, kMaxSourceBytes, 0},
+      {"line source one byte over", Source::kLine, kMaxSourceBytes + 1, kSourceTooLarge},
+      {"train source at the limit", Source::kTrain, kMaxSourceBytes, 0},
+      {"train source one byte over", Source::kTrain, kMaxSourceBytes + 1, kSourceTooLarge},
   };
   for (const auto& caso : casi) {
-    const bool linea_grande = caso.grande == Sorgente::kLinea;
+    const bool linea_grande = caso.grande == Source::kLine;
     const Lettura l = leggi(linea_grande ? di_byte(testa_linea, caso.dimensione) : linea_breve,
                             linea_grande ? treno_breve : di_byte(testa_treno, caso.dimensione));
-    EXPECT_EQ(l.codice(), caso.codice) << caso.nome;
+    EXPECT_EQ(l.codice(), caso.code) << caso.nome;
     EXPECT_FALSE(l.sorgenti.linea) << caso.nome;
     EXPECT_FALSE(l.sorgenti.treno) << caso.nome;
-    if (caso.codice != 0) {
-      ASSERT_TRUE(l.report.luogo_errore) << caso.nome;
-      EXPECT_EQ(l.report.luogo_errore->sorgente, caso.grande) << caso.nome;
+    if (caso.code != 0) {
+      ASSERT_TRUE(!l.report.codes.empty() && l.report.codes.back().place) << caso.nome;
+      EXPECT_EQ(l.report.codes.back().place->source, caso.grande) << caso.nome;
     } else {
       EXPECT_EQ(l.c(3).pendenza, 103) << caso.nome;
       EXPECT_EQ(l.c(3).velocita, 6) << caso.nome;
@@ -346,56 +346,56 @@ TEST(RobustnessMalformedInput, EveryShapeEndsInADefinedCode) {
     Long codice;
     std::function<void(const Lettura&)> verifica;
   } casi[] = {
-      {"empty line source", "", treno(""), kGeneraleMancante, {}},
-      {"line source of blanks only", "  \t   \t ", treno(""), kGeneraleMancante, {}},
-      {"a lone CR", "\r", treno(""), kGeneraleMancante, {}},
-      {"a lone LF", "\n", treno(""), kGeneraleMancante, {}},
-      {"binary garbage", "\xff\xfe\0\0\x01\x80[gen\0erale]\xff"s, treno(""), kGeneraleMancante, {}},
+      {"empty line source", "", treno(""), kNoGenerale, {}},
+      {"line source of blanks only", "  \t   \t ", treno(""), kNoGenerale, {}},
+      {"a lone CR", "\r", treno(""), kNoGenerale, {}},
+      {"a lone LF", "\n", treno(""), kNoGenerale, {}},
+      {"binary garbage", "\xff\xfe\0\0\x01\x80[gen\0erale]\xff"s, treno(""), kNoGenerale, {}},
       {"no line ends at all", "[generale],lunghezza percorso,1000,[x],pendenza,0,5,pendenza,500,7",
-       "[generale],velocita,0,30"s, kNessunErrore,
+       "[generale],velocita,0,30"s, kNoError,
        [](const Lettura& l) {
          EXPECT_EQ(l.c(9).pendenza, 105);
          EXPECT_EQ(l.c(10).pendenza, 107);
          EXPECT_EQ(l.c(10).velocita, 6);
        }},
       {"lone CRs as line ends", "[generale]\rlunghezza percorso, 1000\r[x]\rpendenza, 0, 5\r",
-       treno(""), kNessunErrore, [](const Lettura& l) { EXPECT_EQ(l.c(9).pendenza, 105); }},
+       treno(""), kNoError, [](const Lettura& l) { EXPECT_EQ(l.c(9).pendenza, 105); }},
       {"NUL inside a number",
        "[generale]\nlunghezza percorso, 10\0"
        "00\n[x]\n"s,
        treno(""),
-       kLetturaFallita,
+       kReadFailure,
        {}},
       {"bytes 0xFF and NUL in a sign text", testa + "cartello_indicatore, 500, \xff\0\xfe\n"s,
-       treno(""), kNessunErrore,
+       treno(""), kNoError,
        [](const Lettura& l) { EXPECT_EQ(l.m->oggetti[80].testo, "\xff\0\xfe"s); }},
-      {"text in a numeric field", testa + "pendenza, 100, dieci\n", treno(""), kLetturaFallita, {}},
-      {"a sign without digits", testa + "pendenza, -, 1\n", treno(""), kLetturaFallita, {}},
+      {"text in a numeric field", testa + "pendenza, 100, dieci\n", treno(""), kReadFailure, {}},
+      {"a sign without digits", testa + "pendenza, -, 1\n", treno(""), kReadFailure, {}},
       {"a number beyond 32 bits",
        testa + "pendenza, 4294967296, 1\n",
        treno(""),
-       kLetturaFallita,
+       kReadFailure,
        {}},
       {"a row short of fields",
        testa + "pendenza, 100\npendenza, 200, 3\n",
        treno(""),
-       kLetturaFallita,
+       kReadFailure,
        {}},
-      {"a row cut short by the end", testa, "[generale]\nsegnale, 3200, 1"s, kLetturaFallita, {}},
-      {"16-bit field beyond 32767", testa, treno("sabbia, 70000\n"), kNessunErrore,
+      {"a row cut short by the end", testa, "[generale]\nsegnale, 3200, 1"s, kReadFailure, {}},
+      {"16-bit field beyond 32767", testa, treno("sabbia, 70000\n"), kNoError,
        [](const Lettura& l) {
          EXPECT_EQ(l.m->oggetti[86].parametro1, 4464) << "the low 16 bits";
-         EXPECT_EQ(l.report.avvisi.size(), 1u);
+         EXPECT_EQ(l.report.warnings.size(), 1u);
        }},
       {"8-bit station kind beyond 255", testa,
-       treno("stazione, 2000, 300, 400, 0, 0, 0, 0,0,0, 0,0,0, 0, 7,35, 0, X\n"), kNessunErrore,
+       treno("stazione, 2000, 300, 400, 0, 0, 0, 0,0,0, 0,0,0, 0, 7,35, 0, X\n"), kNoError,
        [](const Lettura& l) {
          EXPECT_EQ(l.m->oggetti[1].genere, 44) << "300 keeps its low 8 bits";
-         EXPECT_EQ(l.report.avvisi.size(), 1u);
+         EXPECT_EQ(l.report.warnings.size(), 1u);
        }},
-      {"empty train source", testa, ""s, kNessunErrore, {}},
-      {"no train source", testa, std::nullopt, kLetturaFallita, {}},
-      {"train source of binary garbage", testa, "\xff\0\x80,,,\r\r\0"s, kNessunErrore, {}},
+      {"empty train source", testa, ""s, kNoError, {}},
+      {"no train source", testa, std::nullopt, kReadFailure, {}},
+      {"train source of binary garbage", testa, "\xff\0\x80,,,\r\r\0"s, kNoError, {}},
   };
   for (const auto& caso : casi) {
     Lettura l;
@@ -405,7 +405,7 @@ TEST(RobustnessMalformedInput, EveryShapeEndsInADefinedCode) {
     l.sorgenti.linea = caso.linea;
     l.sorgenti.treno = caso.treno;
     memorizza_dati(*l.m, l.sorgenti, &l.report);
-    EXPECT_EQ(l.codice(), caso.codice) << caso.nome;
+    EXPECT_EQ(l.codice(), caso.code) << caso.nome;
     if (caso.verifica) caso.verifica(l);
     EXPECT_EQ(fuzz::verifica_compilazione(1, caso.linea, caso.treno), "") << caso.nome;
   }
@@ -421,10 +421,10 @@ TEST(RobustnessGuards, ASignInTheReservedCellStopsTheRunEvenAsItemZero) {
   });
   for (const char* ultimo : {"cartello_indicatore, 0, (S)\n", "cartello_indicatore, -20, (S)\n"}) {
     const std::string testo_linea = linea(segni + ultimo), testo_treno = treno("");
-    SorgentiInMemoria sorgenti(&testo_linea, &testo_treno);
+    InMemorySources sorgenti(&testo_linea, &testo_treno);
     RouteModel m;
-    EXPECT_EQ(memorizza_percorso(m, sorgenti, 0), EsitoCompilazione::kGuardia1250) << ultimo;
-    EXPECT_EQ(m.percorso[1].genere, kCartello);
+    EXPECT_EQ(memorizza_percorso(m, sorgenti, 0), CompileOutcome::kReservedSlotGuard) << ultimo;
+    EXPECT_EQ(m.percorso[1].genere, kSign);
     EXPECT_EQ(m.percorso[1].dato1, 0);
   }
 }

@@ -47,20 +47,20 @@ TEST(CellCount, FollowsTheLineLength) {
   } cases[] = {{0, 140}, {125, 142}, {175, 144}, {162000, 3380}, {1000000, 20140}};
   for (const auto& c : cases) {
     RouteModel m;
-    m.crea_percorso(c.length);
-    EXPECT_EQ(m.ultima_cella(), c.last_cell) << c.length;
+    m.create_cells(c.length);
+    EXPECT_EQ(m.last_cell(), c.last_cell) << c.length;
     EXPECT_EQ(m.lunghezza_estesa, c.length + 7000);
-    EXPECT_FALSE(m.tracciato.allocato()) << "no track plan unless asked for";
+    EXPECT_FALSE(m.tracciato.allocated()) << "no track plan unless asked for";
   }
 }
 
 TEST(CellCount, TrackPlanHasOnePointPerMetre) {
   RouteModel m;
   m.scrivi_linea = 1;
-  m.crea_percorso(162000);
-  ASSERT_TRUE(m.tracciato.allocato());
-  EXPECT_EQ(m.tracciato.ultimo_metro(), 169000);
-  EXPECT_EQ(m.tracciato.x(169000).tipo, TipoValore::kVuoto);
+  m.create_cells(162000);
+  ASSERT_TRUE(m.tracciato.allocated());
+  EXPECT_EQ(m.tracciato.last_metre(), 169000);
+  EXPECT_EQ(m.tracciato.x(169000).type, TrackValueType::kEmpty);
 }
 
 TEST(Curvatura, FirstDigitDecidesAndSMakesItLeftHanded) {
@@ -73,7 +73,7 @@ TEST(Curvatura, FirstDigitDecidesAndSMakesItLeftHanded) {
                {"curvad5", true, 0.002},   {"curvad", false, 0},       {"curvad7", false, 0}};
   for (const auto& c : cases) {
     double k = 0;
-    EXPECT_EQ(curvatura(c.word, &k), c.ok) << c.word;
+    EXPECT_EQ(curvature(c.word, &k), c.ok) << c.word;
     if (c.ok) {
       EXPECT_EQ(k, c.k) << c.word;
     }
@@ -81,21 +81,21 @@ TEST(Curvatura, FirstDigitDecidesAndSMakesItLeftHanded) {
 }
 
 TEST(TrackPlanSteps, StraightThenRightHandCurve) {
-  Tracciato t;
-  t.alloca(10);
-  t.imposta_intero(0, 0, 0);
-  t.imposta_intero(1, 0, 1);
-  passo_rettilineo(t, 2);
-  EXPECT_EQ(t.x(2).valore, 0.0);
-  EXPECT_EQ(t.y(2).valore, 2.0);
-  EXPECT_EQ(t.x(2).tipo, TipoValore::kDoppio);
-  passo_curva(t, 3, 0.0002);  // heading +y, turning right: x grows
-  EXPECT_EQ(t.x(3).valore, 0.0002);
-  EXPECT_EQ(t.y(3).valore, 3.0);
-  passo_curva(t, 4, 0.0002);
-  EXPECT_EQ(t.x(4).valore, 0.0002 + (0.0002 + 0.0002 * 1.0));
-  EXPECT_EQ(t.y(4).valore, 3.0 + (1.0 - 0.0002 * 0.0002));
-  EXPECT_EQ(t.x(5).tipo, TipoValore::kVuoto);
+  TrackPlan t;
+  t.allocate(10);
+  t.set_integer(0, 0, 0);
+  t.set_integer(1, 0, 1);
+  straight_step(t, 2);
+  EXPECT_EQ(t.x(2).value, 0.0);
+  EXPECT_EQ(t.y(2).value, 2.0);
+  EXPECT_EQ(t.x(2).type, TrackValueType::kDouble);
+  curve_step(t, 3, 0.0002);  // heading +y, turning right: x grows
+  EXPECT_EQ(t.x(3).value, 0.0002);
+  EXPECT_EQ(t.y(3).value, 3.0);
+  curve_step(t, 4, 0.0002);
+  EXPECT_EQ(t.x(4).value, 0.0002 + (0.0002 + 0.0002 * 1.0));
+  EXPECT_EQ(t.y(4).value, 3.0 + (1.0 - 0.0002 * 0.0002));
+  EXPECT_EQ(t.x(5).type, TrackValueType::kEmpty);
 }
 
 }  // namespace

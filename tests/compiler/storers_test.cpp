@@ -12,7 +12,7 @@ namespace {
 // A route of 141 cells (line length 0), cells 0 to 140.
 RouteModel percorso_vuoto() {
   RouteModel m;
-  m.crea_percorso(0);
+  m.create_cells(0);
   return m;
 }
 
@@ -27,7 +27,7 @@ cella di_genere(Byte genere) {
 TEST(StorerSegnale, CodesTheSignalAndFourApproachCells) {
   RouteModel m = percorso_vuoto();
   std::vector<cella> atteso = m.percorso;
-  atteso[65] = {.genere = kSegnale, .dato1 = 22, .dato2 = 31, .dato3 = 11, .dato4 = 18};
+  atteso[65] = {.genere = kSignal, .dato1 = 22, .dato2 = 31, .dato3 = 11, .dato4 = 18};
   atteso[63].avviso = 81;
   atteso[61].avviso = 82;
   atteso[59].avviso = 83;
@@ -65,18 +65,18 @@ TEST(StorerSegnale, WideValuesKeepTheirLowBits) {
 
 TEST(StorerSegnale, MountainMarkIsFreeBoardCellIsTaken) {
   RouteModel m = percorso_vuoto();
-  m.percorso[65] = di_genere(kMarcaMontagna);
+  m.percorso[65] = di_genere(kMountainMark);
   m.percorso[65].montagna = 2;
   memo_segnale(m, 3200, 1, 1, 1, 1, 0, 0, 0, 0, 0, 0);
   EXPECT_EQ(m.codice_errore, 0);
-  EXPECT_EQ(m.percorso[65].genere, kSegnale);
+  EXPECT_EQ(m.percorso[65].genere, kSignal);
   EXPECT_EQ(m.percorso[65].montagna, 2) << "only the element fields change";
 
   RouteModel n = percorso_vuoto();
-  n.percorso[65] = di_genere(kIndicatoriVmax);
+  n.percorso[65] = di_genere(kSpeedBoards);
   const std::vector<cella> prima = n.percorso;
   memo_segnale(n, 3200, 1, 1, 1, 1, 0, 0, 0, 0, 0, 0);
-  EXPECT_EQ(n.codice_errore, kSegnaleOccupato);
+  EXPECT_EQ(n.codice_errore, kSignalCellTaken);
   EXPECT_EQ(n.percorso, prima) << "a refused signal writes no approach code either";
 }
 
@@ -84,7 +84,7 @@ TEST(StorerSegnale, ApproachCellsBeforeTheRouteAreSkipped) {
   RouteModel m = percorso_vuoto();
   memo_segnale(m, 200, 1, 1, 1, 1, 0, 2, 0, 0, 0, 0);  // cell 5: approach cells 3, 1, -1, -3
   EXPECT_EQ(m.codice_errore, 0);
-  EXPECT_EQ(m.percorso[5].genere, kSegnale);
+  EXPECT_EQ(m.percorso[5].genere, kSignal);
   EXPECT_EQ(m.percorso[3].avviso, 51);
   EXPECT_EQ(m.percorso[1].avviso, 52);
   EXPECT_EQ(m.percorso[0].avviso, 0);
@@ -94,19 +94,19 @@ TEST(StorerSegnale, CellOutsideTheRouteIsRefused) {
   const struct {
     Long posizione;
     Long codice;
-  } casi[] = {{-100, kPrimaDellInizio},
-              {-125, kPrimaDellInizio},
-              {-75, kNessunErrore},
-              {7000, kOltreLaFine}};
+  } casi[] = {{-100, kBeforeRouteStart},
+              {-125, kBeforeRouteStart},
+              {-75, kNoError},
+              {7000, kBeyondLastCell}};
   for (const auto& caso : casi) {
     RouteModel m = percorso_vuoto();
     const std::vector<cella> prima = m.percorso;
-    memo_segnale(m, caso.posizione, 2, 1, 1, 1, 0, 0, 0, 0, 0, 0);
-    EXPECT_EQ(m.codice_errore, caso.codice) << caso.posizione;
-    if (caso.codice == kNessunErrore) {
-      EXPECT_EQ(m.percorso[0].genere, kSegnale) << "-0.5 rounds to cell 0";
+    memo_segnale(m, caso.position, 2, 1, 1, 1, 0, 0, 0, 0, 0, 0);
+    EXPECT_EQ(m.codice_errore, caso.code) << caso.position;
+    if (caso.code == kNoError) {
+      EXPECT_EQ(m.percorso[0].genere, kSignal) << "-0.5 rounds to cell 0";
     } else {
-      EXPECT_EQ(m.percorso, prima) << caso.posizione;
+      EXPECT_EQ(m.percorso, prima) << caso.position;
     }
   }
 }
@@ -116,7 +116,7 @@ TEST(StorerSegnale, CellOutsideTheRouteIsRefused) {
 TEST(StorerIndicatori, CodesBoardSpeedsIntoOneCell) {
   RouteModel m = percorso_vuoto();
   std::vector<cella> atteso = m.percorso;
-  atteso[19] = {.genere = kIndicatoriVmax, .dato1 = 1800, .dato2 = 1900, .dato3 = 2000};
+  atteso[19] = {.genere = kSpeedBoards, .dato1 = 1800, .dato2 = 1900, .dato3 = 2000};
   memo_indicatori_v_max(m, 900, 90, 95, 100, 0, 0, 0, 0, 0);
   EXPECT_EQ(m.codice_errore, 0);
   EXPECT_EQ(m.percorso, atteso);
@@ -130,10 +130,10 @@ TEST(StorerIndicatori, CodesBoardSpeedsIntoOneCell) {
 
 TEST(StorerIndicatori, TakenCellIsRefused) {
   RouteModel m = percorso_vuoto();
-  m.percorso[19] = di_genere(kCartello);
+  m.percorso[19] = di_genere(kSign);
   const std::vector<cella> prima = m.percorso;
   memo_indicatori_v_max(m, 900, 90, 95, 100, 0, 0, 0, 0, 0);
-  EXPECT_EQ(m.codice_errore, kIndicatoriOccupati);
+  EXPECT_EQ(m.codice_errore, kBoardsCellTaken);
   EXPECT_EQ(m.percorso, prima);
 }
 
@@ -156,12 +156,12 @@ TEST(StorerIndicatori, BoardValueThatDoesNotFitFaultsBeforeAnyWrite) {
     // The bad value is in the third category, so the first two are computed.
     if (caso.fault) {
       EXPECT_THROW(memo_indicatori_v_max(m, 900, 90, 95, caso.vas, 0, 0, 0, caso.vad, 0),
-                   ErroreLettura)
+                   ReadError)
           << caso.vas << " " << caso.vad;
       EXPECT_EQ(m.percorso, prima) << caso.vas << " " << caso.vad;
     } else {
       memo_indicatori_v_max(m, 900, 90, 95, caso.vas, 0, 0, 0, caso.vad, 0);
-      EXPECT_EQ(m.percorso[19].genere, kIndicatoriVmax);
+      EXPECT_EQ(m.percorso[19].genere, kSpeedBoards);
     }
   }
 }
@@ -176,7 +176,7 @@ TEST(StorerIndicatori, CellBeforeTheRouteIsRefused) {
   RouteModel m = percorso_vuoto();
   const std::vector<cella> prima = m.percorso;
   memo_indicatori_v_max(m, -100, 90, 95, 100, 0, 0, 0, 0, 0);
-  EXPECT_EQ(m.codice_errore, kPrimaDellInizio);
+  EXPECT_EQ(m.codice_errore, kBeforeRouteStart);
   EXPECT_EQ(m.percorso, prima);
 }
 
@@ -184,10 +184,10 @@ TEST(StorerIndicatori, CellBeforeTheRouteIsRefused) {
 
 TEST(StorerMontagna, MarkedSpanSetsKindAndEveryFourthFreeCell) {
   RouteModel m = percorso_vuoto();
-  m.percorso[56] = di_genere(kSegnale);
+  m.percorso[56] = di_genere(kSignal);
   std::vector<cella> atteso = m.percorso;
   for (int c = 49; c <= 73; ++c) atteso[c].montagna = 2;
-  for (int c : {52, 60, 64, 68, 72}) atteso[c].genere = kMarcaMontagna;
+  for (int c : {52, 60, 64, 68, 72}) atteso[c].genere = kMountainMark;
 
   memo_montagna(m, 2450, 3700, 12);
 
@@ -201,7 +201,7 @@ TEST(StorerMontagna, MarkedSpanSetsKindAndEveryFourthFreeCell) {
 TEST(StorerMontagna, UnmarkedSpanSetsOnlyTheKind) {
   RouteModel m = percorso_vuoto();
   memo_montagna(m, 2450, 3700, 2);
-  for (int c = 0; c <= m.ultima_cella(); ++c) {
+  for (int c = 0; c <= m.last_cell(); ++c) {
     EXPECT_EQ(m.percorso[c].montagna, c >= 49 && c <= 73 ? 2 : 0) << c;
     EXPECT_EQ(m.percorso[c].genere, 0) << c;
   }
@@ -218,10 +218,10 @@ TEST(StorerMontagna, SpanCloseAfterThePreviousOneIsKindThree) {
   for (const auto& caso : casi) {
     RouteModel m = percorso_vuoto();
     memo_montagna(m, 4000, 5000, 1);
-    memo_montagna(m, caso.inizio, 6000, caso.tipo);
+    memo_montagna(m, caso.inizio, 6000, caso.type);
     const auto prima = arrotonda(caso.inizio / 50.0);
     EXPECT_EQ(m.percorso[prima].montagna, caso.atteso) << caso.inizio;
-    EXPECT_EQ(m.percorso[prima + 3].genere, caso.marche ? kMarcaMontagna : kLibera) << caso.inizio;
+    EXPECT_EQ(m.percorso[prima + 3].genere, caso.marche ? kMountainMark : kFree) << caso.inizio;
     EXPECT_EQ(m.n_montagne, 2);
   }
 }
@@ -241,13 +241,13 @@ TEST(StorerMontagna, CellsOutsideTheRouteAreSkippedAndMarksStayInStep) {
   memo_montagna(m, -500, 500, 11);
   for (int c = 0; c <= 12; ++c) {
     EXPECT_EQ(m.percorso[c].montagna, c <= 9 ? 1 : 0) << c;
-    EXPECT_EQ(m.percorso[c].genere, c == 1 || c == 5 || c == 9 ? kMarcaMontagna : kLibera) << c;
+    EXPECT_EQ(m.percorso[c].genere, c == 1 || c == 5 || c == 9 ? kMountainMark : kFree) << c;
   }
 
   RouteModel n = percorso_vuoto();
   memo_montagna(n, 6000, 2000000000, 11);  // runs far past cell 140
   EXPECT_EQ(n.percorso[140].montagna, 1);
-  EXPECT_EQ(n.percorso[123].genere, kMarcaMontagna);
+  EXPECT_EQ(n.percorso[123].genere, kMountainMark);
   EXPECT_EQ(n.codice_errore, 0);
 }
 
@@ -260,7 +260,7 @@ TEST(StorerMontagna, EightyFirstSpanIsRefused) {
 
   memo_montagna(m, 6800, 6900, 2);
 
-  EXPECT_EQ(m.codice_errore, kTroppeMontagne);
+  EXPECT_EQ(m.codice_errore, kTooManyMountainSpans);
   EXPECT_EQ(m.n_montagne, 80);
   EXPECT_EQ(m.montagne_inizio, prima.montagne_inizio);
   EXPECT_EQ(m.montagne_fine, prima.montagne_fine);
@@ -272,8 +272,8 @@ TEST(StorerMontagna, EightyFirstSpanIsRefused) {
 TEST(StorerRallentamento, NearTheStartThereIsNoWarningPoint) {
   RouteModel m = percorso_vuoto();
   std::vector<cella> atteso = m.percorso;
-  atteso[31] = {.genere = kInizioRallentamento, .dato1 = 60, .dato3 = 2};
-  atteso[41] = {.genere = kFineRallentamento, .dato1 = 60, .dato3 = 2};
+  atteso[31] = {.genere = kSlowdownStart, .dato1 = 60, .dato3 = 2};
+  atteso[41] = {.genere = kSlowdownEnd, .dato1 = 60, .dato3 = 2};
   memo_rallentamento(m, 1500, 60, 500, 2, 1, 0);
   EXPECT_EQ(m.codice_errore, 0);
   EXPECT_EQ(m.percorso, atteso);
@@ -282,11 +282,11 @@ TEST(StorerRallentamento, NearTheStartThereIsNoWarningPoint) {
 TEST(StorerRallentamento, StoresWarningStartEndAndApproachCells) {
   RouteModel m = percorso_vuoto();
   std::vector<cella> atteso = m.percorso;
-  atteso[77] = {.genere = kAvvisoRallentamento, .dato1 = 60, .dato2 = 7};
-  atteso[101] = {.genere = kInizioRallentamento, .dato1 = 60, .dato2 = 7, .dato3 = 2};
-  atteso[111] = {.genere = kFineRallentamento, .dato1 = 60, .dato2 = 7, .dato3 = 2};
+  atteso[77] = {.genere = kSlowdownWarning, .dato1 = 60, .dato2 = 7};
+  atteso[101] = {.genere = kSlowdownStart, .dato1 = 60, .dato2 = 7, .dato3 = 2};
+  atteso[111] = {.genere = kSlowdownEnd, .dato1 = 60, .dato2 = 7, .dato3 = 2};
   for (int i = 0; i < 4; ++i) {
-    atteso[76 - i] = {.genere = kPrimaAvviso,
+    atteso[76 - i] = {.genere = kBeforeWarning,
                       .dato1 = static_cast<Integer>(i + 1),
                       .dato2 = static_cast<Integer>(i + 1)};
   }
@@ -297,20 +297,20 @@ TEST(StorerRallentamento, StoresWarningStartEndAndApproachCells) {
 
 TEST(StorerRallentamento, ZeroDvLeavesDato2AndZeroFtaPlacesNoApproachCells) {
   RouteModel m = percorso_vuoto();
-  m.percorso[101] = di_genere(kMarcaMontagna);
+  m.percorso[101] = di_genere(kMountainMark);
   m.percorso[101].dato2 = 9;
   memo_rallentamento(m, 5000, 70000, 500, 2, 0, 0);
-  EXPECT_EQ(m.percorso[101].genere, kInizioRallentamento);
+  EXPECT_EQ(m.percorso[101].genere, kSlowdownStart);
   EXPECT_EQ(m.percorso[101].dato2, 9);
   EXPECT_EQ(m.percorso[101].dato1, 4464) << "70000 keeps its low 16 bits";
   EXPECT_EQ(m.percorso[77].dato1, 4464);
-  for (int c = 73; c <= 76; ++c) EXPECT_EQ(m.percorso[c].genere, kLibera) << c;
+  for (int c = 73; c <= 76; ++c) EXPECT_EQ(m.percorso[c].genere, kFree) << c;
 }
 
 TEST(StorerRallentamento, ZeroLengthLeavesOneStartCell) {
   RouteModel m = percorso_vuoto();
   memo_rallentamento(m, 5000, 60, 0, 2, 0, 0);
-  EXPECT_EQ(m.percorso[101], (cella{.genere = kInizioRallentamento, .dato1 = 60, .dato3 = 2}));
+  EXPECT_EQ(m.percorso[101], (cella{.genere = kSlowdownStart, .dato1 = 60, .dato3 = 2}));
   EXPECT_EQ(m.codice_errore, 0);
 }
 
@@ -320,35 +320,35 @@ TEST(StorerRallentamento, RefusedBeforeAnyWriteInTheOrderWarningStartEnd) {
     Long l;
     Long codice;
   } casi[] = {
-      {{77}, 500, kAvvisoOccupato},
-      {{101}, 500, kInizioOccupato},
-      {{111}, 500, kFineOccupata},
-      {{77, 111}, 500, kAvvisoOccupato},
-      {{101, 111}, 500, kInizioOccupato},
-      {{}, 2000, kOltreLaFine},  // end cell 141, the route ends at 140
-      {{77}, 2000, kAvvisoOccupato},
-      {{}, -6000, kPrimaDellInizio},  // end cell -19
+      {{77}, 500, kWarningCellTaken},
+      {{101}, 500, kStartCellTaken},
+      {{111}, 500, kEndCellTaken},
+      {{77, 111}, 500, kWarningCellTaken},
+      {{101, 111}, 500, kStartCellTaken},
+      {{}, 2000, kBeyondLastCell},  // end cell 141, the route ends at 140
+      {{77}, 2000, kWarningCellTaken},
+      {{}, -6000, kBeforeRouteStart},  // end cell -19
   };
   for (const auto& caso : casi) {
     RouteModel m = percorso_vuoto();
-    for (int c : caso.prese) m.percorso[c] = di_genere(kCartello);
+    for (int c : caso.prese) m.percorso[c] = di_genere(kSign);
     const std::vector<cella> prima = m.percorso;
     memo_rallentamento(m, 5000, 60, caso.l, 2, 1, 7);
-    EXPECT_EQ(m.codice_errore, caso.codice) << caso.codice;
-    EXPECT_EQ(m.percorso, prima) << caso.codice;
+    EXPECT_EQ(m.codice_errore, caso.code) << caso.code;
+    EXPECT_EQ(m.percorso, prima) << caso.code;
   }
 }
 
 TEST(StorerRallentamento, TakenApproachCellKeepsTheStoredSlowdown) {
   RouteModel m = percorso_vuoto();
-  m.percorso[74] = di_genere(kSegnale);
+  m.percorso[74] = di_genere(kSignal);
   memo_rallentamento(m, 5000, 60, 500, 2, 1, 7);
-  EXPECT_EQ(m.codice_errore, kPrimaAvvisoOccupate);
-  EXPECT_EQ(m.percorso[77].genere, kAvvisoRallentamento);
-  EXPECT_EQ(m.percorso[101].genere, kInizioRallentamento);
-  EXPECT_EQ(m.percorso[111].genere, kFineRallentamento);
-  for (int c : {73, 75, 76}) EXPECT_EQ(m.percorso[c].genere, kLibera) << c;
-  EXPECT_EQ(m.percorso[74].genere, kSegnale);
+  EXPECT_EQ(m.codice_errore, kBeforeWarningTaken);
+  EXPECT_EQ(m.percorso[77].genere, kSlowdownWarning);
+  EXPECT_EQ(m.percorso[101].genere, kSlowdownStart);
+  EXPECT_EQ(m.percorso[111].genere, kSlowdownEnd);
+  for (int c : {73, 75, 76}) EXPECT_EQ(m.percorso[c].genere, kFree) << c;
+  EXPECT_EQ(m.percorso[74].genere, kSignal);
 }
 
 // ---- progressive_ordina ----
@@ -416,7 +416,7 @@ TEST(ProgressiveOrdina, BoundThatOverflowsFaultsBeforeAnyWrite) {
   m.oggetti[82].valore_b = 2147483600;
   m.oggetti[82].valore_c = 1;
   const auto prima = m.oggetti;
-  EXPECT_THROW(progressive_ordina(m), ErroreLettura);
+  EXPECT_THROW(progressive_ordina(m), ReadError);
   EXPECT_EQ(m.oggetti, prima);
 }
 

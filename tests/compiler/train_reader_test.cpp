@@ -84,7 +84,7 @@ TEST(TrainReader, FirstBuiltInStation) {
   EXPECT_EQ(l.c(11).avviso, 82);
   EXPECT_EQ(l.c(10).avviso, 83);
   EXPECT_EQ(l.c(9).avviso, 84);
-  EXPECT_EQ(l.c(13).genere, kFineStazione);
+  EXPECT_EQ(l.c(13).genere, kStationEnd);
   EXPECT_EQ(l.c(13).dato1, 1);
 }
 
@@ -96,7 +96,7 @@ TEST(TrainReader, KindSixStationAtTheEndOfTheLine) {
   const oggetto& s = l.m->oggetti[2];
   EXPECT_EQ(s.valore_a, 161400);
   EXPECT_EQ(s.valore_b, 162150);
-  EXPECT_EQ(l.c(3242).genere, kFineStazione);
+  EXPECT_EQ(l.c(3242).genere, kStationEnd);
   EXPECT_EQ(l.c(3242).dato1, 2);
   EXPECT_EQ(l.c(3241).avviso, 0) << "kinds 5 and 6 get no approach marks";
 }
@@ -126,14 +126,14 @@ TEST(TrainReader, StationRowCodes) {
       {"stazione,  0, 12,  100,  0, 0, 0,  0,0,0,  0,0,0,    0,   0, 0, 0, A\n", 24, -1},
       {"stazione,  168250, 12,  100,  0, 0, 0,  0,0,0,  0,0,0,    0,   0, 0, 0, A\n", 15, 168250},
       {"stazione,  5000, 7,  2000000000,  0, 0, 0,  0,0,0,  0,0,0,    0,   0, 0, 0, A\n",
-       kOltreLaFine, 5000},
+       kBeyondLastCell, 5000},
       {"stazione,  5000, 7,  2147483600,  0, 0, 0,  0,0,0,  0,0,0,    0,   0, 0, 0, A\n", 25, -1},
   };
   for (const auto& c : cases) {
     const Lettura l = leggi_righe("", c.row);
-    EXPECT_EQ(l.codice(), c.codice) << c.row;
-    if (c.posizione >= 0) {
-      EXPECT_EQ(l.m->progressiva_errore, c.posizione) << c.row;
+    EXPECT_EQ(l.codice(), c.code) << c.row;
+    if (c.position >= 0) {
+      EXPECT_EQ(l.m->progressiva_errore, c.position) << c.row;
     }
     EXPECT_FALSE(l.sorgenti.treno) << c.row;
   }
@@ -190,18 +190,18 @@ TEST(TrainReader, AStationNeverTakesTheItemOfASign) {
 TEST(TrainReader, Abbattimento) {
   const Lettura l = leggi_righe("", "abbattimento, 1000, 0\nabbattimento, 2000, 40\n");
   ASSERT_EQ(l.codice(), 0);
-  EXPECT_EQ(l.c(20).genere, kAbbattimentoSenzaValore);
+  EXPECT_EQ(l.c(20).genere, kMarkWithoutValue);
   EXPECT_EQ(l.c(20).dato1, 0);
-  EXPECT_EQ(l.c(40).genere, kAbbattimento);
+  EXPECT_EQ(l.c(40).genere, kMark);
   EXPECT_EQ(l.c(40).dato1, 40);
   const Lettura preso = leggi_righe("cartello_indicatore, 950, (S)\n", "abbattimento, 1000, 0\n");
   EXPECT_EQ(preso.codice(), 7);
   EXPECT_EQ(preso.m->progressiva_errore, 1000);
-  EXPECT_EQ(leggi_righe("", "abbattimento, -100, 5\n").codice(), kPrimaDellInizio);
+  EXPECT_EQ(leggi_righe("", "abbattimento, -100, 5\n").codice(), kBeforeRouteStart);
 }
 
 TEST(TrainReader, WithoutGeneraleNothingIsStored) {
-  const Lettura l = leggi(std::string(testing::kTestaLinea) + "[fine]\n",
+  const Lettura l = leggi(std::string(testing::kLineHead) + "[fine]\n",
                           "velocita, 0, 100\nsabbia, 3\n[fine]\n");
   EXPECT_EQ(l.codice(), 0);
   EXPECT_EQ(l.c(0).velocita, 0);
@@ -211,7 +211,7 @@ TEST(TrainReader, WithoutGeneraleNothingIsStored) {
 
 TEST(TrainReader, MissingTrainSourceIsAReadFailure) {
   testing::Lettura l;
-  l.sorgenti.linea = std::string(testing::kTestaLinea) + "[fine]\n";
+  l.sorgenti.linea = std::string(testing::kLineHead) + "[fine]\n";
   memorizza_dati(*l.m, l.sorgenti, &l.report);
   EXPECT_EQ(l.codice(), 25);
   EXPECT_FALSE(l.sorgenti.linea);
@@ -234,7 +234,7 @@ TEST(TrainReader, ALineCode15IsKeptThroughTheTrainPhase) {
                                 "segnale, 3200, 2, 2, 3, 1, 1, 2, 2, 1, 1, 0\nsabbia, 9\n");
   EXPECT_EQ(l.codice(), 15);
   EXPECT_EQ(l.m->progressiva_errore, 169000);
-  EXPECT_EQ(l.c(65).genere, kSegnale);
+  EXPECT_EQ(l.c(65).genere, kSignal);
   EXPECT_EQ(l.m->oggetti[86].parametro1, 9) << "a storer that succeeded does not end the reading";
 }
 

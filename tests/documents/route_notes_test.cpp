@@ -11,7 +11,7 @@ namespace sb {
 namespace {
 
 std::vector<std::string> righe_del_file() {
-  return testing::righe_scritte(dati_note());
+  return testing::written_lines(dati_note());
 }
 
 TEST(RouteNotes, FrameLinesAreInPlace) {
@@ -57,7 +57,7 @@ TEST(RouteNotes, NoLineIsLongerThan109Characters) {
 TEST(RouteNotes, AccentedLettersAreSingleWesternBytes) {
   // Printable ASCII, plus e grave (0xE8) and a grave (0xE0) as one byte each:
   // a UTF-8 sequence would bring in 0xC3 and a continuation byte.
-  const std::string bytes = testo_documento(dati_note());
+  const std::string bytes = document_text(dati_note());
   int e_grave = 0;
   int a_grave = 0;
   for (std::size_t i = 0; i < bytes.size(); ++i) {

@@ -12,7 +12,7 @@ namespace {
 
 // The lines of the written file; every line must end in CR LF.
 std::vector<std::string> righe_del_file() {
-  return testing::righe_scritte(dati_rallentamenti());
+  return testing::written_lines(dati_rallentamenti());
 }
 
 const std::string kRegola =
@@ -21,7 +21,7 @@ const std::string kRigaVuota =
     " |   |                            |            |          |         |            |";
 
 TEST(SlowdownForm, FortyOneAsciiLinesWithoutStrayLineBreaks) {
-  const std::string bytes = testo_documento(dati_rallentamenti());
+  const std::string bytes = document_text(dati_rallentamenti());
   const auto righe = righe_del_file();
   ASSERT_EQ(righe.size(), 41u);
   EXPECT_EQ(bytes.substr(0, 2), "\r\n");  // the form opens with an empty line
@@ -61,7 +61,7 @@ TEST(SlowdownForm, QuotedLinesAreVerbatim) {
   };
   const auto righe = righe_del_file();
   ASSERT_EQ(righe.size(), 41u);
-  for (const auto& caso : casi) EXPECT_EQ(righe[caso.slot], caso.riga) << "slot " << caso.slot;
+  for (const auto& caso : casi) EXPECT_EQ(righe[caso.slot], caso.line) << "slot " << caso.slot;
 }
 
 TEST(SlowdownForm, LineNameIsTwentyFiveCharactersOfPlaceNames) {

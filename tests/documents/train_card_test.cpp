@@ -15,7 +15,7 @@ namespace sb {
 namespace {
 
 std::vector<std::string> righe_di(const Righe& r) {
-  return testing::righe_scritte(r);
+  return testing::written_lines(r);
 }
 
 const std::vector<std::string>& scheda() {
@@ -244,8 +244,8 @@ TEST(TrainCard, CellsFollowTheAlignmentOfTheirCard) {
   for (const auto& n : noti) {
     const auto righe = in_uso(n.scheda);
     EXPECT_TRUE(std::any_of(righe.begin(), righe.end(),
-                            [&](const std::string& r) { return celle(r)[n.cella] == n.valore; }))
-        << "card " << n.scheda + 1 << " cell " << n.cella + 1 << " '" << n.valore << "'";
+                            [&](const std::string& r) { return celle(r)[n.cell] == n.value; }))
+        << "card " << n.scheda + 1 << " cell " << n.cell + 1 << " '" << n.value << "'";
   }
 }
 
@@ -287,7 +287,7 @@ TEST(TrainCard, AgreesWithTheTrainSource) {
     int minuti;  // of the day; -1 without a time
   };
   std::vector<Fermata> sorgente;
-  const std::string testo = testo_documento(dati_treno());
+  const std::string testo = document_text(dati_treno());
   const std::regex riga_stazione(
       R"(stazione, *(\d+),(?: *\d+,){12} *(\d+), *(\d+), *\d+, ([^\r]*)\r)");
   for (std::sregex_iterator it(testo.begin(), testo.end(), riga_stazione), fine; it != fine; ++it) {

@@ -6,7 +6,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "run/file_system.h"
+#include "platform/file_system.h"
 #include "support/fake_platform.h"
 #include "support/memory_file_system.h"
 
@@ -24,7 +24,7 @@ const std::vector<std::string> kSeiFile = {"/opt/sim/BORGOLUCE_5127.dat",
                                            "/opt/sim/BORGOLUCE_5127_scheda_treno.txt",
                                            "/opt/sim/BORGOLUCE_linea.dat"};
 
-std::vector<std::string> nomi(const MemoryFileSystem& fs) {
+std::vector<std::string> names(const MemoryFileSystem& fs) {
   std::vector<std::string> n;
   for (const auto& [path, bytes] : fs.files) n.push_back(path);
   return n;
@@ -33,10 +33,10 @@ std::vector<std::string> nomi(const MemoryFileSystem& fs) {
 TEST(RunSequence, LeavesExactlySixFilesNextToTheExecutable) {
   FakePlatform platform;
   MemoryFileSystem fs;
-  EXPECT_EQ(esegui_run(platform, fs), 0);
+  EXPECT_EQ(run_sequence(platform, fs), 0);
   EXPECT_EQ(platform.windows_shown, 1);
   EXPECT_EQ(platform.windows_closed, 1);
-  EXPECT_EQ(nomi(fs), kSeiFile);
+  EXPECT_EQ(names(fs), kSeiFile);
   EXPECT_EQ(fs.files.at("/opt/sim/BORGOLUCE_5127.dat").size(), 50715u);
   EXPECT_EQ(fs.files.at("/opt/sim/BORGOLUCE_linea.dat").size(), 3379964u);
 }
@@ -44,7 +44,7 @@ TEST(RunSequence, LeavesExactlySixFilesNextToTheExecutable) {
 TEST(RunSequence, WritesInTheFixedOrderAndReadsTheSourcesBack) {
   FakePlatform platform;
   MemoryFileSystem fs;
-  esegui_run(platform, fs);
+  run_sequence(platform, fs);
   std::vector<std::string> scritture;
   for (const std::string& e : fs.log)
     if (e.rfind("write ", 0) == 0 || e.rfind("remove ", 0) == 0 || e.rfind("read ", 0) == 0)
@@ -69,11 +69,11 @@ TEST(RunSequence, WritesInTheFixedOrderAndReadsTheSourcesBack) {
 TEST(RunSequence, TwoRunsGiveTheSameBytesAndReplaceOlderFiles) {
   FakePlatform platform;
   MemoryFileSystem primo, secondo;
-  esegui_run(platform, primo);
+  run_sequence(platform, primo);
   secondo.files["/opt/sim/BORGOLUCE_5127.dat"] = std::string(100000, 'x');
-  esegui_run(platform, secondo);
+  run_sequence(platform, secondo);
   EXPECT_EQ(primo.files, secondo.files);
-  esegui_run(platform, secondo);
+  run_sequence(platform, secondo);
   EXPECT_EQ(primo.files, secondo.files);
 }
 
@@ -82,7 +82,7 @@ TEST(RunSequence, TwoRunsGiveTheSameBytesAndReplaceOlderFiles) {
 TEST(RunSequence, EveryFailingFileOperationIsReported) {
   FakePlatform platform;
   MemoryFileSystem pulito;
-  esegui_run(platform, pulito);
+  run_sequence(platform, pulito);
   const int operazioni = static_cast<int>(pulito.log.size());
   ASSERT_GT(operazioni, 10);
   for (bool da_allora : {false, true}) {
@@ -93,7 +93,7 @@ TEST(RunSequence, EveryFailingFileOperationIsReported) {
       const std::string operazione = pulito.log[static_cast<std::size_t>(n - 1)];
       if (operazione.rfind("exists ", 0) == 0) continue;  // a look-up cannot fail
       try {
-        esegui_run(platform, fs);
+        run_sequence(platform, fs);
         ADD_FAILURE() << "no report when operation " << n << " (" << operazione << ") fails";
       } catch (const FailureReported& e) {
         const std::string path = operazione.substr(operazione.find(' ') + 1);
@@ -116,7 +116,7 @@ TEST(RunSequenceOnDisk, ADirectoryInTheWayIsReportedAndNothingIsCutShort) {
   platform.directory = dir.string();
   DiskFileSystem fs;
   try {
-    esegui_run(platform, fs);
+    run_sequence(platform, fs);
     ADD_FAILURE() << "no report";
   } catch (const FailureReported& e) {
     EXPECT_NE(std::string(e.what()).find("BORGOLUCE_5127.sim"), std::string::npos) << e.what();

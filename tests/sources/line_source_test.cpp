@@ -14,7 +14,7 @@ namespace sb {
 namespace {
 
 std::vector<std::string> righe_linea() {
-  return testing::righe_scritte(dati_linea());
+  return testing::written_lines(dati_linea());
 }
 
 const std::vector<std::string>& linea() {
@@ -73,8 +73,8 @@ std::vector<std::vector<std::string>> confronta(const std::vector<std::string>& 
 TEST(LineSource, HasItsLinesAndEndsWithFine) {
   ASSERT_EQ(linea().size(), 202u);
   EXPECT_EQ(linea().back(), "[fine]");
-  const std::string testo = testo_documento(dati_linea());
-  EXPECT_EQ(testo.find(kFineFile), std::string::npos);
+  const std::string testo = document_text(dati_linea());
+  EXPECT_EQ(testo.find(kEndMarker), std::string::npos);
   EXPECT_TRUE(std::all_of(testo.begin(), testo.end(), [](char c) {
     return c == '\r' || c == '\n' || (c >= ' ' && c <= '~');
   })) << "pure ASCII, no control characters";
@@ -139,7 +139,7 @@ TEST(LineSource, QuotedRowsStandAtTheirPlace) {
                {150, "montagna,   156000,  159350,  11"},
                {152, "indicatori_vmax,  900,  90,  95,  100,  0,  ,  ,  ,  0"},
                {177, "cartello_indicatore,  27750,   (P.L.      )(AUTOMATICO)"}};
-  for (const auto& f : fissi) EXPECT_EQ(linea()[f.slot], f.riga);
+  for (const auto& f : fissi) EXPECT_EQ(linea()[f.slot], f.line);
 
   const struct {
     const char* titolo;
@@ -158,7 +158,7 @@ TEST(LineSource, QuotedRowsStandAtTheirPlace) {
   };
   for (const auto& n : nella_sezione) {
     const auto righe = righe_di(n.titolo);
-    EXPECT_NE(std::find(righe.begin(), righe.end(), n.riga), righe.end()) << n.riga;
+    EXPECT_NE(std::find(righe.begin(), righe.end(), n.line), righe.end()) << n.line;
   }
   // The climb from 119250 to 122600 rises step by step, rows 200 to 500 m apart.
   const auto pendenze = righe_di("[pendenze]");

@@ -12,21 +12,21 @@ TEST(Righe, EveryLineEndsInCrLfAndTheMarkerIsNotWritten) {
   r << "[generale]"
     << "  blanks kept  ";
   r.chiudi();
-  EXPECT_EQ(testo_documento(r), "[generale]\r\n  blanks kept  \r\n");
+  EXPECT_EQ(document_text(r), "[generale]\r\n  blanks kept  \r\n");
 }
 
 TEST(Righe, UnfilledSlotsBelowTheMarkerAreEmptyLines) {
   Righe r;
   r[0] = "a";
-  r[3] = std::string(kFineFile);
-  EXPECT_EQ(testo_documento(r), "a\r\n\r\n\r\n");
+  r[3] = std::string(kEndMarker);
+  EXPECT_EQ(document_text(r), "a\r\n\r\n\r\n");
 }
 
 TEST(Righe, MarkerInSlotZeroGivesAnEmptyFile) {
   Righe r;
-  r[0] = std::string(kFineFile);
+  r[0] = std::string(kEndMarker);
   r[1] = "never written";
-  EXPECT_EQ(testo_documento(r), "");
+  EXPECT_EQ(document_text(r), "");
 }
 
 TEST(Righe, OnlyTheExactMarkerEndsTheDocument) {
@@ -34,13 +34,13 @@ TEST(Righe, OnlyTheExactMarkerEndsTheDocument) {
   r << "riferimento fine del file "
     << "Riferimento fine del file";
   r.chiudi();
-  EXPECT_EQ(testo_documento(r), "riferimento fine del file \r\nRiferimento fine del file\r\n");
+  EXPECT_EQ(document_text(r), "riferimento fine del file \r\nRiferimento fine del file\r\n");
 }
 
 TEST(Righe, AListWithoutMarkerStopsAfterTheLastSlot) {
   Righe r;
   for (int k = 0; k < Righe::kSlot; ++k) r[k] = "x";
-  EXPECT_EQ(testo_documento(r).size(), 3u * Righe::kSlot);
+  EXPECT_EQ(document_text(r).size(), 3u * Righe::kSlot);
   EXPECT_THROW(r[Righe::kSlot], std::out_of_range);
 }
 

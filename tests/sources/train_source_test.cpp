@@ -14,7 +14,7 @@ namespace sb {
 namespace {
 
 std::vector<std::string> righe_treno() {
-  return testing::righe_scritte(dati_treno());
+  return testing::written_lines(dati_treno());
 }
 
 const std::vector<std::string>& treno() {
@@ -84,7 +84,7 @@ TEST(TrainSource, HasItsSectionsAtTheirSlots) {
     for (int k = s.da; k <= s.a; ++k) EXPECT_EQ(treno()[k].rfind(s.parola, 0), 0u) << treno()[k];
   }
   for (const auto& riga : treno()) EXPECT_FALSE(riga.empty()) << "no empty line anywhere";
-  const std::string testo = testo_documento(dati_treno());
+  const std::string testo = document_text(dati_treno());
   EXPECT_TRUE(std::all_of(testo.begin(), testo.end(),
                           [](char c) { return c == '\r' || c == '\n' || (c >= ' ' && c <= '~'); }));
 }
@@ -108,7 +108,7 @@ TEST(TrainSource, QuotedRowsStandAtTheirPlace) {
       {70, "segnale,    3200,   2, 2, 3,  1, 1,    2,  2,1,1, 0"},
       {138, "segnale,  161050,   2, 2, 3,  0, 0,    0,  0,0,0, 0"},
   };
-  for (const auto& c : casi) EXPECT_EQ(treno()[c.slot], c.riga);
+  for (const auto& c : casi) EXPECT_EQ(treno()[c.slot], c.line);
   EXPECT_EQ(treno()[4].size(), 45u) << "the clock row keeps its trailing blank";
 
   const char* const ovunque[] = {"velocita,   11100,   160",

@@ -12,8 +12,8 @@
 
 namespace sb::testing {
 
-inline std::vector<std::string> righe_scritte(const Righe& r) {
-  const std::string testo = testo_documento(r);
+inline std::vector<std::string> written_lines(const Righe& r) {
+  const std::string testo = document_text(r);
   std::vector<std::string> righe;
   std::size_t inizio = 0;
   for (std::size_t fine; (fine = testo.find("\r\n", inizio)) != std::string::npos;

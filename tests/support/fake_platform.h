@@ -5,12 +5,12 @@
 #include <stdexcept>
 #include <string>
 
-#include "run/platform.h"
+#include "platform/platform.h"
 
 namespace sb::testing {
 
-struct ErroreChiamato : std::runtime_error {
-  explicit ErroreChiamato(const std::string& a) : std::runtime_error(testo_errore(a)) {}
+struct ErroreCalled : std::runtime_error {
+  explicit ErroreCalled(const std::string& a) : std::runtime_error(testo_errore(a)) {}
 };
 struct FailureReported : std::runtime_error {
   using std::runtime_error::runtime_error;
@@ -28,7 +28,7 @@ class FakePlatform : public Platform {
   }
   void show_waiting_window() override { ++windows_shown; }
   void close_waiting_window() override { ++windows_closed; }
-  [[noreturn]] void errore(const std::string& a) override { throw ErroreChiamato(a); }
+  [[noreturn]] void errore(const std::string& a) override { throw ErroreCalled(a); }
   [[noreturn]] void report_failure(const std::string& message) override {
     throw FailureReported(message);
   }

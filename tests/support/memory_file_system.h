@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "run/file_system.h"
+#include "platform/file_system.h"
 
 namespace sb::testing {
 

@@ -11,22 +11,25 @@ namespace sb::testing {
 
 class MemorySources : public SourceFiles {
  public:
-  std::optional<std::string> linea;
-  std::optional<std::string> treno;
-  std::vector<Sorgente> eliminate;
+  std::optional<std::string> line;
+  std::optional<std::string> train;
+  std::vector<Source> removed;
 
   MemorySources() = default;
-  MemorySources(std::string l, std::string t) : linea(std::move(l)), treno(std::move(t)) {}
+  MemorySources(std::string l, std::string t) : line(std::move(l)), train(std::move(t)) {}
 
-  bool esiste(Sorgente s) override { return ref(s).has_value(); }
-  std::optional<std::string> carica(Sorgente s) override { return ref(s); }
-  void elimina(Sorgente s) override {
+  bool exists(Source s) override { return ref(s).has_value(); }
+  std::optional<std::string_view> load(Source s) override {
+    if (!ref(s)) return std::nullopt;
+    return std::string_view(*ref(s));
+  }
+  void remove(Source s) override {
     ref(s).reset();
-    eliminate.push_back(s);
+    removed.push_back(s);
   }
 
  private:
-  std::optional<std::string>& ref(Sorgente s) { return s == Sorgente::kLinea ? linea : treno; }
+  std::optional<std::string>& ref(Source s) { return s == Source::kLine ? line : train; }
 };
 
 }  // namespace sb::testing

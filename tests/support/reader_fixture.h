@@ -9,8 +9,8 @@
 
 namespace sb::testing {
 
-inline constexpr char kTestaLinea[] = "[generale]\nlunghezza percorso, 162000\n[curve]\n";
-inline constexpr char kTrenoVuoto[] = "[generale]\n[fine]\n";
+inline constexpr char kLineHead[] = "[generale]\nlunghezza percorso, 162000\n[curve]\n";
+inline constexpr char kEmptyTrain[] = "[generale]\n[fine]\n";
 
 struct Lettura {
   std::unique_ptr<RouteModel> m = std::make_unique<RouteModel>();
@@ -22,7 +22,7 @@ struct Lettura {
 };
 
 // Reads `linea` and `treno`; `scrivi_linea` as the compile step would set it.
-inline Lettura leggi(const std::string& linea, const std::string& treno = kTrenoVuoto,
+inline Lettura leggi(const std::string& linea, const std::string& treno = kEmptyTrain,
                      Long scrivi_linea = 1) {
   Lettura l;
   l.m->scenario = "BORGOLUCE";
@@ -35,7 +35,7 @@ inline Lettura leggi(const std::string& linea, const std::string& treno = kTreno
 
 // A line of 162000 m with the given element rows, and the given train rows.
 inline Lettura leggi_righe(const std::string& righe_linea, const std::string& righe_treno = "") {
-  return leggi(std::string(kTestaLinea) + righe_linea + "[fine]\n",
+  return leggi(std::string(kLineHead) + righe_linea + "[fine]\n",
                "[generale]\n" + righe_treno + "[fine]\n");
 }
 

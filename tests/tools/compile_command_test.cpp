@@ -5,7 +5,7 @@
 #include <nlohmann/json.hpp>
 #include <sstream>
 
-#include "run/file_system.h"
+#include "platform/file_system.h"
 #include "run/run_sequence.h"
 #include "support/fake_platform.h"
 #include "support/memory_file_system.h"
@@ -16,10 +16,10 @@ namespace {
 
 using testing::MemoryFileSystem;
 
-constexpr char kLinea[] = "/src/PROVA_linea.txt";
-constexpr char kTreno[] = "/src/PROVA_12-.txt";
+constexpr char kLine[] = "/src/PROVA_linea.txt";
+constexpr char kBuiltinTrain[] = "/src/PROVA_12-.txt";
 
-const std::string kTestaLinea = "[generale]\r\nlunghezza percorso,    40000\r\n[cartelli]\r\n";
+const std::string kLineHead = "[generale]\r\nlunghezza percorso,    40000\r\n[cartelli]\r\n";
 const std::string kTestaTreno = "[generale]\r\nvelocita,   0,    80\r\n";
 
 struct Compilazione {
@@ -27,21 +27,21 @@ struct Compilazione {
   std::ostringstream out, err;
   int stato = -1;
 
-  int esegui(const std::string& linea, const std::string& treno, OpzioniCompile o = {}) {
-    fs.files[kLinea] = linea;
-    fs.files[kTreno] = treno;
-    if (o.linea.empty()) o.linea = kLinea;
-    if (o.treno.empty()) o.treno = kTreno;
-    if (o.cartella == ".") o.cartella = "/out";
-    Ambiente a{fs, out, err};
-    stato = comando_compile(o, a);
+  int esegui(const std::string& linea, const std::string& treno, CompileOptions o = {}) {
+    fs.files[kLine] = linea;
+    fs.files[kBuiltinTrain] = treno;
+    if (o.line_source.empty()) o.line_source = kLine;
+    if (o.train_source.empty()) o.train_source = kBuiltinTrain;
+    if (o.directory == ".") o.directory = "/out";
+    Environment a{fs, out, err};
+    stato = compile_command(o, a);
     return stato;
   }
 };
 
 TEST(CompileCommand, CleanSourcesWriteTheThreeFilesAndExitZero) {
   Compilazione c;
-  EXPECT_EQ(c.esegui(kTestaLinea + "[fine]\r\n", kTestaTreno + "[fine]\r\n"), kEsitoOk);
+  EXPECT_EQ(c.esegui(kLineHead + "[fine]\r\n", kTestaTreno + "[fine]\r\n"), exit_status::kOk);
   EXPECT_EQ(c.err.str(), "");
   EXPECT_EQ(c.out.str(),
             "wrote /out/PROVA_linea.dat\nwrote /out/PROVA_12.sim\nwrote /out/PROVA_12.dat\n");
@@ -51,10 +51,10 @@ TEST(CompileCommand, CleanSourcesWriteTheThreeFilesAndExitZero) {
 TEST(CompileCommand, TheAuthorsFilesAreOnlyRead) {
   Compilazione c;
   const std::string linea =
-      kTestaLinea + "cartello_indicatore, 25, (A)\r\ncartello_indicatore, 75, (B)\r\n";
+      kLineHead + "cartello_indicatore, 25, (A)\r\ncartello_indicatore, 75, (B)\r\n";
   c.esegui(linea, kTestaTreno);
-  EXPECT_EQ(c.fs.files.at(kLinea), linea);
-  EXPECT_EQ(c.fs.files.at(kTreno), kTestaTreno);
+  EXPECT_EQ(c.fs.files.at(kLine), linea);
+  EXPECT_EQ(c.fs.files.at(kBuiltinTrain), kTestaTreno);
   for (const std::string& entry : c.fs.log) {
     EXPECT_EQ(entry.rfind("remove", 0), std::string::npos) << entry;
     EXPECT_FALSE(entry.rfind("write /src", 0) == 0) << entry;
@@ -63,11 +63,11 @@ TEST(CompileCommand, TheAuthorsFilesAreOnlyRead) {
 
 TEST(CompileCommand, ARecordedCodeIsShownAtItsFieldAndTheFilesAreStillWritten) {
   Compilazione c;
-  c.esegui(kTestaLinea +
+  c.esegui(kLineHead +
                "cartello_indicatore,  27725,   (A)\r\n"
                "cartello_indicatore,  27750,   (P.L.      )(AUTOMATICO)\r\n[fine]\r\n",
            kTestaTreno + "[fine]\r\n");
-  EXPECT_EQ(c.stato, kEsitoErrori);
+  EXPECT_EQ(c.stato, exit_status::kScenarioErrors);
   EXPECT_EQ(c.err.str(),
             "/src/PROVA_linea.txt:5:23: error 6: sign on a cell that is already taken, at 27750 m "
             "(cell 556)\n"
@@ -79,9 +79,9 @@ TEST(CompileCommand, ARecordedCodeIsShownAtItsFieldAndTheFilesAreStillWritten) {
 TEST(CompileCommand, CodesOfTheTrainSourcePointIntoIt) {
   Compilazione c;
   c.esegui(
-      kTestaLinea + "[fine]\r\n",
+      kLineHead + "[fine]\r\n",
       kTestaTreno + "stazione,  1325, 12,  300,  0, 0, 0,  0,0,0,  0,0,0,    0,   0, 0, 0, A\r\n");
-  EXPECT_EQ(c.stato, kEsitoErrori);
+  EXPECT_EQ(c.stato, exit_status::kScenarioErrors);
   EXPECT_NE(c.err.str().find("/src/PROVA_12-.txt:3:12: error 8: station position not a multiple "
                              "of 50, at 1325 m\n"),
             std::string::npos)
@@ -94,9 +94,9 @@ TEST(CompileCommand, EveryCodeOfThePassIsReported) {
   std::string segnali;
   for (int p : {4650, 4700, 4750, 4350, 4400, 4450, 4000, 4050, 4100})
     segnali += "segnale, " + std::to_string(p) + ", 1, 1, 0, 0, 0, 0, 0, 0, 0, 0\r\n";
-  c.esegui(kTestaLinea + "[fine]\r\n",
+  c.esegui(kLineHead + "[fine]\r\n",
            kTestaTreno + segnali + "rallentamento, 5000, 130, 100, 0, 0, 0\r\n");
-  EXPECT_EQ(c.stato, kEsitoErrori);
+  EXPECT_EQ(c.stato, exit_status::kScenarioErrors);
   const std::string err = c.err.str();
   const std::string atteso =
       "/src/PROVA_12-.txt:12:16: error 12: no room for a mark before a slowdown, at 5050 m (cell "
@@ -108,11 +108,11 @@ TEST(CompileCommand, EveryCodeOfThePassIsReported) {
 
 TEST(CompileCommand, WarningsChangeNothingInTheOutput) {
   Compilazione c;
-  c.esegui(kTestaLinea + "[fine]\r\n",
+  c.esegui(kLineHead + "[fine]\r\n",
            kTestaTreno +
                "velocita, 5000, 90\r\nvelocita, 4000, 70\r\n"
                "stazione,  8000, 300,  300,  0, 0, 0,  0,0,0,  0,0,0,    0,   0, 0, 0, A\r\n");
-  EXPECT_EQ(c.stato, kEsitoOk);
+  EXPECT_EQ(c.stato, exit_status::kOk);
   const std::string err = c.err.str();
   EXPECT_NE(
       err.find("PROVA_12-.txt:4:11: warning: speed row at 4000 m comes after a row at 5000 m"),
@@ -128,9 +128,9 @@ TEST(CompileCommand, WarningsChangeNothingInTheOutput) {
 TEST(CompileCommand, AStationEndMarkOverAnElementIsAWarning) {
   Compilazione c;
   c.esegui(
-      kTestaLinea + "cartello_indicatore, 8050, (S)\r\n[fine]\r\n",
+      kLineHead + "cartello_indicatore, 8050, (S)\r\n[fine]\r\n",
       kTestaTreno + "stazione,  8000, 12,  300,  0, 0, 0,  0,0,0,  0,0,0,    0,   0, 0, 0, A\r\n");
-  EXPECT_EQ(c.stato, kEsitoOk);
+  EXPECT_EQ(c.stato, exit_status::kOk);
   EXPECT_NE(c.err.str().find("warning: the end mark of station A overwrites a sign in cell 162"),
             std::string::npos)
       << c.err.str();
@@ -138,9 +138,9 @@ TEST(CompileCommand, AStationEndMarkOverAnElementIsAWarning) {
 
 TEST(CompileCommand, GuardsWriteNothingAndExitThree) {
   Compilazione c;
-  c.esegui(kTestaLinea + "[fine]\r\n",
+  c.esegui(kLineHead + "[fine]\r\n",
            kTestaTreno + "segnale, 0, 1, 1, 0, 0, 0, 0, 0, 0, 0, 0\r\n");
-  EXPECT_EQ(c.stato, kEsitoFatale);
+  EXPECT_EQ(c.stato, exit_status::kFatal);
   EXPECT_NE(c.err.str().find("error 1250"), std::string::npos) << c.err.str();
   EXPECT_EQ(c.fs.files.count("/out/PROVA_12.dat"), 0u);
 }
@@ -148,47 +148,47 @@ TEST(CompileCommand, GuardsWriteNothingAndExitThree) {
 TEST(CompileCommand, NoLineLengthWritesNothing) {
   Compilazione c;
   c.esegui("[generale]\r\nsfondo uno, 1\r\n[x]\r\n[fine]\r\n", kTestaTreno);
-  EXPECT_EQ(c.stato, kEsitoErrori);
+  EXPECT_EQ(c.stato, exit_status::kScenarioErrors);
   EXPECT_NE(c.err.str().find("error 25"), std::string::npos) << c.err.str();
   EXPECT_EQ(c.fs.files.size(), 2u);
 }
 
 TEST(CompileCommand, IdentityFromNamesOrOptions) {
   Compilazione senza;
-  OpzioniCompile o;
-  o.linea = "/src/linea.txt";
-  o.treno = kTreno;
-  senza.fs.files["/src/linea.txt"] = kTestaLinea;
-  Ambiente a{senza.fs, senza.out, senza.err};
-  EXPECT_EQ(comando_compile(o, a), kEsitoUso);
+  CompileOptions o;
+  o.line_source = "/src/linea.txt";
+  o.train_source = kBuiltinTrain;
+  senza.fs.files["/src/linea.txt"] = kLineHead;
+  Environment a{senza.fs, senza.out, senza.err};
+  EXPECT_EQ(compile_command(o, a), exit_status::kUsage);
   EXPECT_NE(senza.err.str().find("--scenario"), std::string::npos);
 
   Compilazione con;
-  OpzioniCompile o2;
+  CompileOptions o2;
   o2.scenario = "ALTRO";
-  o2.numero_treno = "7";
-  EXPECT_EQ(con.esegui(kTestaLinea, kTestaTreno, o2), kEsitoOk);
+  o2.train_number = "7";
+  EXPECT_EQ(con.esegui(kLineHead, kTestaTreno, o2), exit_status::kOk);
   EXPECT_TRUE(con.fs.files.count("/out/ALTRO_7.sim"));
 }
 
 TEST(CompileCommand, MissingSourceIsReportedByName) {
   Compilazione c;
-  OpzioniCompile o;
-  o.linea = "/nowhere/X_linea.txt";
-  o.treno = kTreno;
-  c.fs.files[kTreno] = kTestaTreno;
-  Ambiente a{c.fs, c.out, c.err};
-  EXPECT_EQ(comando_compile(o, a), kEsitoErrori);
+  CompileOptions o;
+  o.line_source = "/nowhere/X_linea.txt";
+  o.train_source = kBuiltinTrain;
+  c.fs.files[kBuiltinTrain] = kTestaTreno;
+  Environment a{c.fs, c.out, c.err};
+  EXPECT_EQ(compile_command(o, a), exit_status::kScenarioErrors);
   EXPECT_NE(c.err.str().find("/nowhere/X_linea.txt"), std::string::npos);
 }
 
 TEST(CompileCommand, JsonCarriesTheOutcome) {
   Compilazione c;
-  OpzioniCompile o;
+  CompileOptions o;
   o.json = true;
-  o.senza_tracciato = true;
-  c.esegui(kTestaLinea + "pendenza, 50000, 3\r\n[fine]\r\n", kTestaTreno, o);
-  EXPECT_EQ(c.stato, kEsitoErrori);
+  o.no_track_plan = true;
+  c.esegui(kLineHead + "pendenza, 50000, 3\r\n[fine]\r\n", kTestaTreno, o);
+  EXPECT_EQ(c.stato, exit_status::kScenarioErrors);
   EXPECT_EQ(c.err.str(), "");
   const auto j = nlohmann::json::parse(c.out.str());
   EXPECT_EQ(j["code"], 15);
@@ -213,17 +213,17 @@ namespace fs = std::filesystem;
 TEST(CompileCommandBuiltIn, SameBytesAsTheOneShotRun) {
   testing::FakePlatform platform;
   MemoryFileSystem run;
-  esegui_run(platform, run);
+  run_sequence(platform, run);
 
   MemoryFileSystem fs;
   std::ostringstream out, err;
-  Ambiente a{fs, out, err};
-  ASSERT_EQ(comando_sources(OpzioniSources{"/authors"}, a), kEsitoOk);
-  OpzioniCompile o;
-  o.linea = "/authors/BORGOLUCE_linea.txt";
-  o.treno = "/authors/BORGOLUCE_5127-.txt";
-  o.cartella = "/out";
-  ASSERT_EQ(comando_compile(o, a), kEsitoOk) << err.str();
+  Environment a{fs, out, err};
+  ASSERT_EQ(sources_command(SourcesOptions{"/authors"}, a), exit_status::kOk);
+  CompileOptions o;
+  o.line_source = "/authors/BORGOLUCE_linea.txt";
+  o.train_source = "/authors/BORGOLUCE_5127-.txt";
+  o.directory = "/out";
+  ASSERT_EQ(compile_command(o, a), exit_status::kOk) << err.str();
   for (const char* nome : {"BORGOLUCE_linea.dat", "BORGOLUCE_5127.sim", "BORGOLUCE_5127.dat"})
     EXPECT_EQ(fs.files.at(std::string("/out/") + nome),
               run.files.at(std::string("/opt/sim/") + nome))
@@ -234,19 +234,19 @@ TEST(CompileCommandBuiltIn, SameBytesAsTheOneShotRun) {
 // name, the exit status is 1, and the author's sources are untouched.
 TEST(CompileCommandFaults, EveryFailingOperationIsReportedAndTheSourcesSurvive) {
   auto prepara = [](MemoryFileSystem& fs) {
-    fs.files[kLinea] = kTestaLinea + "[fine]\r\n";
-    fs.files[kTreno] = kTestaTreno + "[fine]\r\n";
+    fs.files[kLine] = kLineHead + "[fine]\r\n";
+    fs.files[kBuiltinTrain] = kTestaTreno + "[fine]\r\n";
   };
-  OpzioniCompile o;
-  o.linea = kLinea;
-  o.treno = kTreno;
-  o.cartella = "/out";
+  CompileOptions o;
+  o.line_source = kLine;
+  o.train_source = kBuiltinTrain;
+  o.directory = "/out";
   MemoryFileSystem pulito;
   prepara(pulito);
   {
     std::ostringstream out, err;
-    Ambiente a{pulito, out, err};
-    ASSERT_EQ(comando_compile(o, a), kEsitoOk);
+    Environment a{pulito, out, err};
+    ASSERT_EQ(compile_command(o, a), exit_status::kOk);
   }
   const int operazioni = static_cast<int>(pulito.log.size());
   for (int n = 1; n <= operazioni; ++n) {
@@ -256,12 +256,12 @@ TEST(CompileCommandFaults, EveryFailingOperationIsReportedAndTheSourcesSurvive) 
     prepara(fs);
     fs.fail_at = n;
     std::ostringstream out, err;
-    Ambiente a{fs, out, err};
-    EXPECT_EQ(comando_compile(o, a), kEsitoErrori) << operazione;
+    Environment a{fs, out, err};
+    EXPECT_EQ(compile_command(o, a), exit_status::kScenarioErrors) << operazione;
     const std::string path = operazione.substr(operazione.find(' ') + 1);
     EXPECT_NE(err.str().find(path), std::string::npos) << err.str();
-    EXPECT_EQ(fs.files.at(kLinea), kTestaLinea + "[fine]\r\n");
-    EXPECT_EQ(fs.files.at(kTreno), kTestaTreno + "[fine]\r\n");
+    EXPECT_EQ(fs.files.at(kLine), kLineHead + "[fine]\r\n");
+    EXPECT_EQ(fs.files.at(kBuiltinTrain), kTestaTreno + "[fine]\r\n");
   }
 }
 
@@ -271,14 +271,14 @@ class CompileCommandOnDisk : public ::testing::Test {
  protected:
   void SetUp() override {
     fs::remove_all(dir_);
-    ASSERT_EQ(comando_sources(OpzioniSources{dir_.string()}, a_), kEsitoOk) << err_.str();
+    ASSERT_EQ(sources_command(SourcesOptions{dir_.string()}, a_), exit_status::kOk) << err_.str();
   }
   void TearDown() override { fs::remove_all(dir_); }
 
   const fs::path dir_ = fs::temp_directory_path() / ("sb_compile_" + std::to_string(::getpid()));
   DiskFileSystem disk_;
   std::ostringstream out_, err_;
-  Ambiente a_{disk_, out_, err_};
+  Environment a_{disk_, out_, err_};
 };
 
 // The sources keep their bytes and their time stamps.
@@ -288,11 +288,11 @@ TEST_F(CompileCommandOnDisk, SourcesKeepTheirBytesAndTimeStamps) {
   const auto t_linea = fs::last_write_time(linea);
   const auto t_treno = fs::last_write_time(treno);
   const std::string b_linea = disk_.read(linea.string());
-  OpzioniCompile o;
-  o.linea = linea.string();
-  o.treno = treno.string();
-  o.cartella = dir_.string();  // the compiled files beside the sources
-  EXPECT_EQ(comando_compile(o, a_), kEsitoOk) << err_.str();
+  CompileOptions o;
+  o.line_source = linea.string();
+  o.train_source = treno.string();
+  o.directory = dir_.string();  // the compiled files beside the sources
+  EXPECT_EQ(compile_command(o, a_), exit_status::kOk) << err_.str();
   EXPECT_EQ(fs::last_write_time(linea), t_linea);
   EXPECT_EQ(fs::last_write_time(treno), t_treno);
   EXPECT_EQ(disk_.read(linea.string()), b_linea);
@@ -305,12 +305,12 @@ TEST_F(CompileCommandOnDisk, AnOutputThatIsASourceIsRefused) {
   const fs::path linea = dir_ / "BORGOLUCE_linea.dat";
   fs::rename(dir_ / "BORGOLUCE_linea.txt", linea);
   const std::string bytes = disk_.read(linea.string());
-  OpzioniCompile o;
-  o.linea = linea.string();
-  o.treno = (dir_ / "BORGOLUCE_5127-.txt").string();
+  CompileOptions o;
+  o.line_source = linea.string();
+  o.train_source = (dir_ / "BORGOLUCE_5127-.txt").string();
   o.scenario = "BORGOLUCE";
-  o.cartella = (dir_ / "." / ".." / dir_.filename()).string();
-  EXPECT_EQ(comando_compile(o, a_), kEsitoUso);
+  o.directory = (dir_ / "." / ".." / dir_.filename()).string();
+  EXPECT_EQ(compile_command(o, a_), exit_status::kUsage);
   EXPECT_NE(err_.str().find("would replace a source"), std::string::npos) << err_.str();
   EXPECT_EQ(disk_.read(linea.string()), bytes);
   EXPECT_FALSE(fs::exists(dir_ / "BORGOLUCE_5127.dat"));

@@ -30,14 +30,14 @@ using ::testing::StartsWith;
 
 std::vector<cella> percorso_piccolo() {
   std::vector<cella> p(3);
-  p[0] = {kLibera, 0, 0, 0, 0, 0, 0, 0, 0, 100, 0};
-  p[1] = {kSegnale, 5121, -7, 32767, -32768, 9, 81, 2, 30, 93, 255};
-  p[2] = {kCartello, 80, 0, 0, 0, 0, 0, 0, 24, 112, 1};
+  p[0] = {kFree, 0, 0, 0, 0, 0, 0, 0, 0, 100, 0};
+  p[1] = {kSignal, 5121, -7, 32767, -32768, 9, 81, 2, 30, 93, 255};
+  p[2] = {kSign, 80, 0, 0, 0, 0, 0, 0, 24, 112, 1};
   return p;
 }
 
-std::array<oggetto, kNumeroOggetti> oggetti_piccoli() {
-  std::array<oggetto, kNumeroOggetti> o{};
+std::array<oggetto, kItemCount> oggetti_piccoli() {
+  std::array<oggetto, kItemCount> o{};
   o[1] = {2, 1200, 1600, 1400, 1, "Citt\xE0 Alta", 3, 4, 5, 6, 7, 8, 9, 10, 11, 25200};
   o[80].testo = "P.L. \"km 3\" \\ \x01\x80";
   o[84].valore_b = 162000;
@@ -46,14 +46,14 @@ std::array<oggetto, kNumeroOggetti> oggetti_piccoli() {
   return o;
 }
 
-Tracciato tracciato_piccolo() {
-  Tracciato t;
-  t.alloca(4);
-  t.imposta_intero(0, 0, 0);
-  t.imposta_intero(1, -5, 1);
-  t.imposta_doppio(2, -0.0, 0.1);
+TrackPlan tracciato_piccolo() {
+  TrackPlan t;
+  t.allocate(4);
+  t.set_integer(0, 0, 0);
+  t.set_integer(1, -5, 1);
+  t.set_double(2, -0.0, 0.1);
   // Point 3 stays empty; point 4 carries values JSON cannot hold as numbers.
-  t.imposta_doppio(4, std::numeric_limits<double>::infinity(),
+  t.set_double(4, std::numeric_limits<double>::infinity(),
                    std::numeric_limits<double>::quiet_NaN());
   return t;
 }
@@ -65,10 +65,10 @@ std::vector<std::string> righe(const std::string& testo) {
   return r;
 }
 
-std::string descritto(GenereFile g, const std::string& bytes, bool json) {
+std::string descritto(CompiledFileKind g, const std::string& bytes, bool json) {
   std::string out;
-  ErroreFormato err;
-  EXPECT_TRUE(descrivi_file(g, bytes, json, &out, &err)) << err.motivo;
+  FormatError err;
+  EXPECT_TRUE(describe_file(g, bytes, json, &out, &err)) << err.reason;
   return out;
 }
 
@@ -77,20 +77,20 @@ std::string descritto(GenereFile g, const std::string& bytes, bool json) {
 TEST(DumpNames, KindComesFromTheLastComponentOfTheName) {
   const struct {
     const char* path;
-    std::optional<GenereFile> atteso;
+    std::optional<CompiledFileKind> atteso;
   } casi[] = {
-      {"BORGOLUCE_linea.dat", GenereFile::kTracciato},
-      {"out/BORGOLUCE_5127.sim", GenereFile::kOggetti},
-      {"C:\\sim\\BORGOLUCE_5127.DAT", GenereFile::kPercorso},
-      {"BORGOLUCE_LINEA.Dat", GenereFile::kTracciato},
-      {"linea.dat", GenereFile::kPercorso},  // no "_": not a track plan name
-      {"x_linea.dat/BORGOLUCE_5127.sim", GenereFile::kOggetti},
+      {"BORGOLUCE_linea.dat", CompiledFileKind::kTrackPlan},
+      {"out/BORGOLUCE_5127.sim", CompiledFileKind::kItems},
+      {"C:\\sim\\BORGOLUCE_5127.DAT", CompiledFileKind::kRoute},
+      {"BORGOLUCE_LINEA.Dat", CompiledFileKind::kTrackPlan},
+      {"linea.dat", CompiledFileKind::kRoute},  // no "_": not a track plan name
+      {"x_linea.dat/BORGOLUCE_5127.sim", CompiledFileKind::kItems},
       {"BORGOLUCE_5127.dat.bak", std::nullopt},
       {"BORGOLUCE_linea.txt", std::nullopt},
       {"sim", std::nullopt},
       {"", std::nullopt},
   };
-  for (const auto& caso : casi) EXPECT_EQ(genere_da_nome(caso.path), caso.atteso) << caso.path;
+  for (const auto& caso : casi) EXPECT_EQ(compiled_file_kind(caso.path), caso.atteso) << caso.path;
 }
 
 // ---- Texts and numbers ----
@@ -106,14 +106,14 @@ TEST(DumpText, Windows1252BytesMapToTheirCodePoints) {
       {0xE0, 0x00E0}, {0xFF, 0x00FF},
   };
   for (const auto& caso : casi) {
-    EXPECT_EQ(std::uint32_t{codice_1252(caso.byte)}, std::uint32_t{caso.codice})
+    EXPECT_EQ(std::uint32_t{cp1252_code_point(caso.byte)}, std::uint32_t{caso.code})
         << std::hex << int{caso.byte};
   }
-  EXPECT_EQ(utf8_da_1252("Citt\xE0 \x80 5\x96"
+  EXPECT_EQ(utf8_from_cp1252("Citt\xE0 \x80 5\x96"
                          "6 \x99 \xFF"),
             "Citt\xC3\xA0 \xE2\x82\xAC 5\xE2\x80\x93"
             "6 \xE2\x84\xA2 \xC3\xBF");
-  EXPECT_EQ(utf8_da_1252(std::string("a\0b", 3)), std::string("a\0b", 3));
+  EXPECT_EQ(utf8_from_cp1252(std::string("a\0b", 3)), std::string("a\0b", 3));
 }
 
 TEST(DumpText, DoublesReadBackExactlyAndLookLikeDoubles) {
@@ -126,7 +126,7 @@ TEST(DumpText, DoublesReadBackExactlyAndLookLikeDoubles) {
       {0.1, "0.1"},   {1e300, "1e+300"},
       {-2.5, "-2.5"}, {std::numeric_limits<double>::infinity(), "inf"},
   };
-  for (const auto& caso : casi) EXPECT_EQ(numero_esatto(caso.v), caso.atteso);
+  for (const auto& caso : casi) EXPECT_EQ(exact_number(caso.v), caso.atteso);
 
   const double difficili[] = {0.1 + 0.2,
                               1.0 / 3,
@@ -135,7 +135,7 @@ TEST(DumpText, DoublesReadBackExactlyAndLookLikeDoubles) {
                               -1234.5678901234567,
                               2.2250738585072014e-308};
   for (const double v : difficili) {
-    const std::string s = numero_esatto(v);
+    const std::string s = exact_number(v);
     EXPECT_EQ(std::bit_cast<std::uint64_t>(std::strtod(s.c_str(), nullptr)),
               std::bit_cast<std::uint64_t>(v))
         << s;
@@ -146,7 +146,7 @@ TEST(DumpText, DoublesReadBackExactlyAndLookLikeDoubles) {
 
 TEST(DumpTable, RouteHasNamedColumnsAndOneAlignedRowPerCell) {
   const auto r =
-      righe(descritto(GenereFile::kPercorso, serializza_percorso(percorso_piccolo()), false));
+      righe(descritto(CompiledFileKind::kRoute, serialize_route(percorso_piccolo()), false));
   ASSERT_EQ(r.size(), 4u);
   EXPECT_EQ(r[0],
             "cella  genere  dato1  dato2  dato3   dato4  tempo_segnale  avviso  montagna  "
@@ -161,7 +161,7 @@ TEST(DumpTable, RouteHasNamedColumnsAndOneAlignedRowPerCell) {
 
 TEST(DumpTable, ItemTextsAreQuotedEscapedAndAlignedByCharacter) {
   const auto r =
-      righe(descritto(GenereFile::kOggetti, serializza_oggetti(oggetti_piccoli()), false));
+      righe(descritto(CompiledFileKind::kItems, serialize_items(oggetti_piccoli()), false));
   ASSERT_EQ(r.size(), 88u);
   EXPECT_THAT(r[0], StartsWith("oggetto  genere  valore_a  valore_b  valore_c  opzione  testo"));
   EXPECT_THAT(r[0], HasSubstr("parametro5  marca1  marca2  marca3  marca4     valore_d"));
@@ -183,7 +183,7 @@ TEST(DumpTable, ItemTextsAreQuotedEscapedAndAlignedByCharacter) {
 
 TEST(DumpTable, TrackPlanRowsShowEachValueWithItsTag) {
   const auto r =
-      righe(descritto(GenereFile::kTracciato, serializza_tracciato(tracciato_piccolo()), false));
+      righe(descritto(CompiledFileKind::kTrackPlan, serialize_track_plan(tracciato_piccolo()), false));
   ASSERT_EQ(r.size(), 6u);
   EXPECT_EQ(r[0], "metro  tipo_x     x  tipo_y    y");
   EXPECT_EQ(r[1], "    0  intero     0  intero    0");
@@ -194,15 +194,15 @@ TEST(DumpTable, TrackPlanRowsShowEachValueWithItsTag) {
 }
 
 TEST(DumpTable, EmptyRouteIsJustTheHeader) {
-  EXPECT_EQ(righe(descritto(GenereFile::kPercorso, "", false)).size(), 1u);
-  EXPECT_EQ(descritto(GenereFile::kPercorso, "", true), "{\"kind\": \"route\", \"records\": []}\n");
+  EXPECT_EQ(righe(descritto(CompiledFileKind::kRoute, "", false)).size(), 1u);
+  EXPECT_EQ(descritto(CompiledFileKind::kRoute, "", true), "{\"kind\": \"route\", \"records\": []}\n");
 }
 
 // ---- JSON: the round trip from model to file to dump to model ----
 
 TEST(DumpJson, RouteReadsBackFieldForField) {
   const std::vector<cella> p = percorso_piccolo();
-  const json j = json::parse(descritto(GenereFile::kPercorso, serializza_percorso(p), true));
+  const json j = json::parse(descritto(CompiledFileKind::kRoute, serialize_route(p), true));
   EXPECT_EQ(j.at("kind"), "route");
   const json& rec = j.at("records");
   ASSERT_EQ(rec.size(), p.size());
@@ -219,7 +219,7 @@ TEST(DumpJson, RouteReadsBackFieldForField) {
 
 TEST(DumpJson, ItemsReadBackWithTextsInUtf8) {
   const auto o = oggetti_piccoli();
-  const json j = json::parse(descritto(GenereFile::kOggetti, serializza_oggetti(o), true));
+  const json j = json::parse(descritto(CompiledFileKind::kItems, serialize_items(o), true));
   EXPECT_EQ(j.at("kind"), "items");
   const json& rec = j.at("records");
   ASSERT_EQ(rec.size(), 87u);
@@ -242,14 +242,14 @@ TEST(DumpJson, ItemsReadBackWithTextsInUtf8) {
 }
 
 TEST(DumpJson, TrackPlanKeepsTagsAndExactDoubles) {
-  const Tracciato t = tracciato_piccolo();
-  const json j = json::parse(descritto(GenereFile::kTracciato, serializza_tracciato(t), true));
+  const TrackPlan t = tracciato_piccolo();
+  const json j = json::parse(descritto(CompiledFileKind::kTrackPlan, serialize_track_plan(t), true));
   EXPECT_EQ(j.at("kind"), "track_plan");
   const json& rec = j.at("records");
   ASSERT_EQ(rec.size(), 5u);
-  const std::map<std::string, TipoValore> tipi = {{"vuoto", TipoValore::kVuoto},
-                                                  {"intero", TipoValore::kIntero},
-                                                  {"doppio", TipoValore::kDoppio}};
+  const std::map<std::string, TrackValueType> tipi = {{"vuoto", TrackValueType::kEmpty},
+                                                  {"intero", TrackValueType::kInteger},
+                                                  {"doppio", TrackValueType::kDouble}};
   // The value back from JSON: a number, null, or the name of a non-finite Double.
   const auto valore = [](const json& v) {
     if (v.is_null()) return 0.0;
@@ -266,12 +266,12 @@ TEST(DumpJson, TrackPlanKeepsTagsAndExactDoubles) {
     EXPECT_EQ(r.at("metro"), m);
     for (const auto& [tipo, chiave, atteso] :
          {std::tuple{"tipo_x", "x", t.x(m)}, std::tuple{"tipo_y", "y", t.y(m)}}) {
-      EXPECT_EQ(tipi.at(r.at(tipo).get<std::string>()), atteso.tipo) << m << chiave;
+      EXPECT_EQ(tipi.at(r.at(tipo).get<std::string>()), atteso.type) << m << chiave;
       const double v = valore(r.at(chiave));
-      if (std::isnan(atteso.valore)) {
+      if (std::isnan(atteso.value)) {
         EXPECT_TRUE(std::isnan(v)) << m << chiave;
       } else {
-        EXPECT_EQ(std::bit_cast<std::uint64_t>(v), std::bit_cast<std::uint64_t>(atteso.valore))
+        EXPECT_EQ(std::bit_cast<std::uint64_t>(v), std::bit_cast<std::uint64_t>(atteso.value))
             << m << chiave;
       }
     }
@@ -283,45 +283,45 @@ TEST(DumpJson, TrackPlanKeepsTagsAndExactDoubles) {
 // ---- Refused files ----
 
 TEST(DumpRefusals, CutShortAndPaddedFilesNameTheRecordAndOffset) {
-  const std::string percorso = serializza_percorso(percorso_piccolo());
-  const std::string oggetti = serializza_oggetti(oggetti_piccoli());
-  const std::string tracciato = serializza_tracciato(tracciato_piccolo());
+  const std::string percorso = serialize_route(percorso_piccolo());
+  const std::string oggetti = serialize_items(oggetti_piccoli());
+  const std::string tracciato = serialize_track_plan(tracciato_piccolo());
   const std::size_t ultimo_oggetto = oggetti.size() - (34 + 4);  // item 86, text "5127"
   const struct {
     const char* caso;
-    GenereFile genere;
+    CompiledFileKind genere;
     std::string bytes;
     std::size_t record;
     std::size_t offset;
   } casi[] = {
-      {"route cut short", GenereFile::kPercorso, percorso.substr(0, 44), 2, 30},
-      {"route padded", GenereFile::kPercorso, percorso + "x", 3, 45},
-      {"items cut short in valore_d", GenereFile::kOggetti, oggetti.substr(0, oggetti.size() - 1),
+      {"route cut short", CompiledFileKind::kRoute, percorso.substr(0, 44), 2, 30},
+      {"route padded", CompiledFileKind::kRoute, percorso + "x", 3, 45},
+      {"items cut short in valore_d", CompiledFileKind::kItems, oggetti.substr(0, oggetti.size() - 1),
        86, ultimo_oggetto + 34 + 4 - 4},
-      {"items without the last record", GenereFile::kOggetti, oggetti.substr(0, ultimo_oggetto), 86,
+      {"items without the last record", CompiledFileKind::kItems, oggetti.substr(0, ultimo_oggetto), 86,
        ultimo_oggetto},
-      {"items padded", GenereFile::kOggetti, oggetti + std::string(2, '\0'), 87, oggetti.size()},
-      {"track plan cut short in a Double", GenereFile::kTracciato,
+      {"items padded", CompiledFileKind::kItems, oggetti + std::string(2, '\0'), 87, oggetti.size()},
+      {"track plan cut short in a Double", CompiledFileKind::kTrackPlan,
        tracciato.substr(0, tracciato.size() - 1), 9, tracciato.size() - 8},
-      {"track plan padded with half a type code", GenereFile::kTracciato, tracciato + "\x05", 10,
+      {"track plan padded with half a type code", CompiledFileKind::kTrackPlan, tracciato + "\x05", 10,
        tracciato.size()},
-      {"track plan padded with one more value", GenereFile::kTracciato,
+      {"track plan padded with one more value", CompiledFileKind::kTrackPlan,
        tracciato + std::string(2, '\0'), 11, tracciato.size() + 2},
   };
   for (const auto& caso : casi) {
     std::string out = "untouched";
-    ErroreFormato err;
-    EXPECT_FALSE(descrivi_file(caso.genere, caso.bytes, false, &out, &err)) << caso.caso;
+    FormatError err;
+    EXPECT_FALSE(describe_file(caso.genere, caso.bytes, false, &out, &err)) << caso.caso;
     EXPECT_EQ(out, "untouched") << caso.caso;
-    EXPECT_EQ(err.record, caso.record) << caso.caso << ": " << err.motivo;
-    EXPECT_EQ(err.offset, caso.offset) << caso.caso << ": " << err.motivo;
-    EXPECT_FALSE(err.motivo.empty()) << caso.caso;
+    EXPECT_EQ(err.record, caso.record) << caso.caso << ": " << err.reason;
+    EXPECT_EQ(err.offset, caso.offset) << caso.caso << ": " << err.reason;
+    EXPECT_FALSE(err.reason.empty()) << caso.caso;
   }
 }
 
 TEST(DumpRefusals, MessageNamesFileKindRecordOffsetAndReason) {
-  EXPECT_EQ(messaggio_rifiuto("out/X_1.sim", GenereFile::kOggetti,
-                              ErroreFormato{86, 2964, "file cut short in valore_d"}),
+  EXPECT_EQ(refusal_message("out/X_1.sim", CompiledFileKind::kItems,
+                              FormatError{86, 2964, "file cut short in valore_d"}),
             "out/X_1.sim: not a valid item file: record 86, byte offset 2964: file cut short in "
             "valore_d");
 }
@@ -332,51 +332,51 @@ struct DumpCommandTest : ::testing::Test {
   testing::MemoryFileSystem files;
   std::ostringstream out;
   std::ostringstream err;
-  Ambiente a{files, out, err};
+  Environment a{files, out, err};
 
   int dump(const std::string& file, bool json = false) {
-    return comando_dump(OpzioniDump{file, json}, a);
+    return dump_command(DumpOptions{file, json}, a);
   }
 };
 
 TEST_F(DumpCommandTest, PrintsTheTableOrTheJson) {
-  files.files["d/X_1.dat"] = serializza_percorso(percorso_piccolo());
-  EXPECT_EQ(dump("d/X_1.dat"), kEsitoOk);
-  EXPECT_EQ(out.str(), tabella_percorso(percorso_piccolo()));
+  files.files["d/X_1.dat"] = serialize_route(percorso_piccolo());
+  EXPECT_EQ(dump("d/X_1.dat"), exit_status::kOk);
+  EXPECT_EQ(out.str(), route_table(percorso_piccolo()));
   EXPECT_EQ(err.str(), "");
 
   out.str("");
-  files.files["d/X_linea.dat"] = serializza_tracciato(tracciato_piccolo());
-  EXPECT_EQ(dump("d/X_linea.dat", true), kEsitoOk);
+  files.files["d/X_linea.dat"] = serialize_track_plan(tracciato_piccolo());
+  EXPECT_EQ(dump("d/X_linea.dat", true), exit_status::kOk);
   EXPECT_EQ(json::parse(out.str()).at("kind"), "track_plan");
 }
 
 TEST_F(DumpCommandTest, RefusedFileIsAnErrorNamingFileRecordAndOffset) {
-  files.files["X_1.dat"] = serializza_percorso(percorso_piccolo()) + "x";
-  EXPECT_EQ(dump("X_1.dat"), kEsitoErrori);
+  files.files["X_1.dat"] = serialize_route(percorso_piccolo()) + "x";
+  EXPECT_EQ(dump("X_1.dat"), exit_status::kScenarioErrors);
   EXPECT_EQ(out.str(), "");
   EXPECT_THAT(err.str(), StartsWith("scenario-builder dump: X_1.dat: not a valid route file: "
                                     "record 3, byte offset 45: "));
 }
 
 TEST_F(DumpCommandTest, UnreadableFileGivesTheReason) {
-  EXPECT_EQ(dump("missing/X_1.sim"), kEsitoErrori);
+  EXPECT_EQ(dump("missing/X_1.sim"), exit_status::kScenarioErrors);
   EXPECT_EQ(err.str(),
             "scenario-builder dump: cannot read missing/X_1.sim: No such file or directory\n");
 }
 
 TEST_F(DumpCommandTest, UnknownNameIsAUsageError) {
   files.files["X_1.txt"] = "";
-  EXPECT_EQ(dump("X_1.txt"), kEsitoUso);
+  EXPECT_EQ(dump("X_1.txt"), exit_status::kUsage);
   EXPECT_THAT(err.str(), HasSubstr("X_1.txt: not the name of a compiled file"));
   EXPECT_THAT(err.str(), HasSubstr("Usage: scenario-builder dump FILE [--json]"));
   EXPECT_TRUE(files.log.empty()) << "nothing is read";
 }
 
 TEST_F(DumpCommandTest, CommandLineReachesTheSubcommand) {
-  files.files["X_1.sim"] = serializza_oggetti(oggetti_piccoli());
+  files.files["X_1.sim"] = serialize_items(oggetti_piccoli());
   const char* argv[] = {"scenario-builder", "dump", "X_1.sim", "--json"};
-  EXPECT_EQ(esegui_comandi(4, argv, a), kEsitoOk);
+  EXPECT_EQ(run_tool(4, argv, a), exit_status::kOk);
   EXPECT_EQ(json::parse(out.str()).at("records").size(), 87u);
 }
 

@@ -146,16 +146,16 @@ TEST(PlotXmlCheck, CatchesTheFaultsItLooksFor) {
 
 // The track plan of a 10 km line (points 0 to 17000) with one right-hand
 // curve from 3 to 4 km.
-Tracciato tracciato_piccolo() {
-  Tracciato t;
-  t.alloca(17000);
-  t.imposta_intero(0, 0, 0);
-  t.imposta_intero(1, 0, 1);
+TrackPlan tracciato_piccolo() {
+  TrackPlan t;
+  t.allocate(17000);
+  t.set_integer(0, 0, 0);
+  t.set_integer(1, 0, 1);
   for (Long metro = 2; metro <= 17000 - 2; ++metro) {
     if (metro > 3000 && metro <= 4000) {
-      passo_curva(t, metro, 0.001);
+      curve_step(t, metro, 0.001);
     } else {
-      passo_rettilineo(t, metro);
+      straight_step(t, metro);
     }
   }
   return t;
@@ -164,9 +164,9 @@ Tracciato tracciato_piccolo() {
 // A 10 km line: stations, elements of every drawn kind, a mountain span and
 // a curved track plan. Names carry XML's special characters, a control byte
 // and Windows-1252 letters.
-DatiGrafico scenario_piccolo() {
+PlotData scenario_piccolo() {
   RouteModel m;
-  m.crea_percorso(10000);  // cells 0 to 340; 200 to 340 are the run-out, all zero
+  m.create_cells(10000);  // cells 0 to 340; 200 to 340 are the run-out, all zero
   for (std::size_t c = 0; c < 200; ++c) {
     cella& x = m.percorso.at(c);
     x.pendenza = low8((c < 100 ? 12 : -8) + 100);
@@ -178,15 +178,15 @@ DatiGrafico scenario_piccolo() {
     x.genere = genere;
     x.dato1 = dato1;
   };
-  metti(3200, kSegnale, 22);
-  metti(4000, kIndicatoriVmax, 1800);
-  metti(5000, kCartello, 80);
-  metti(6800, kAvvisoRallentamento, 30);
-  metti(8000, kInizioRallentamento, 30);
-  metti(8500, kFineRallentamento, 30);
-  m.percorso.at(40).genere = kAbbattimento;  // cell arrotonda(2000 / 50)
+  metti(3200, kSignal, 22);
+  metti(4000, kSpeedBoards, 1800);
+  metti(5000, kSign, 80);
+  metti(6800, kSlowdownWarning, 30);
+  metti(8000, kSlowdownStart, 30);
+  metti(8500, kSlowdownEnd, 30);
+  m.percorso.at(40).genere = kMark;  // cell arrotonda(2000 / 50)
   m.percorso.at(40).dato1 = 180;
-  m.percorso.at(50).genere = kAbbattimentoSenzaValore;
+  m.percorso.at(50).genere = kMarkWithoutValue;
 
   const struct {
     const char* nome;
@@ -195,11 +195,11 @@ DatiGrafico scenario_piccolo() {
   for (int i = 0; i < 3; ++i) {
     oggetto& o = m.oggetti.at(static_cast<std::size_t>(i + 1));
     o.genere = 1;
-    o.testo = stazioni[i].nome;
-    o.valore_c = stazioni[i].posizione;
-    o.valore_b = stazioni[i].posizione + 150;
+    o.testo = stazioni[i].name;
+    o.valore_c = stazioni[i].position;
+    o.valore_b = stazioni[i].position + 150;
     const auto fine = static_cast<std::size_t>(arrotonda(o.valore_b / 50.0 - 1));
-    m.percorso.at(fine).genere = kFineStazione;
+    m.percorso.at(fine).genere = kStationEnd;
     m.percorso.at(fine).dato1 = low16(i + 1);
   }
   m.oggetti.at(80).testo = "P.L. 'Mulino'";
@@ -207,11 +207,11 @@ DatiGrafico scenario_piccolo() {
   m.oggetti.at(85).testo = "BORGOLUCE";
   m.oggetti.at(86).testo = "5127";
 
-  DatiGrafico d;
+  PlotData d;
   d.percorso = m.percorso;
   d.oggetti = m.oggetti;
-  const Tracciato t = tracciato_piccolo();
-  d.pianta = PiantaLinea{t.coordinate(0), t.coordinate(1)};
+  const TrackPlan t = tracciato_piccolo();
+  d.plan = LinePlan{t.coordinate(0), t.coordinate(1)};
   return d;
 }
 
@@ -224,20 +224,20 @@ std::size_t occorrenze(const std::string& s, std::string_view cosa) {
 // ---- Stations and neighbouring files ----
 
 TEST(PlotStations, ItemsWithAKindAndANameInOrder) {
-  std::array<oggetto, kNumeroOggetti> o{};
+  std::array<oggetto, kItemCount> o{};
   o[1] = {2, 0, 0, 1500, 0, " Borgo ", 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
   o[2] = {0, 0, 0, 2000, 0, "no kind", 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
   o[3] = {1, 0, 0, 2500, 0, "   ", 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
   o[4] = {1, 0, 0, 3000, 0, "Citt\xE0", 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
   o[80].testo = "sign text";  // no kind: not a station
   o[85] = {1, 0, 0, 0, 0, "BORGOLUCE", 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
-  const auto st = stazioni_del_grafico(o);
+  const auto st = plot_stations(o);
   ASSERT_EQ(st.size(), 2u);
-  EXPECT_EQ(st[0].indice, 1);
-  EXPECT_EQ(st[0].nome, "Borgo");
-  EXPECT_EQ(st[0].posizione, 1500);
-  EXPECT_EQ(st[1].indice, 4);
-  EXPECT_EQ(st[1].nome, "Citt\xC3\xA0");
+  EXPECT_EQ(st[0].index, 1);
+  EXPECT_EQ(st[0].name, "Borgo");
+  EXPECT_EQ(st[0].position, 1500);
+  EXPECT_EQ(st[1].index, 4);
+  EXPECT_EQ(st[1].name, "Citt\xC3\xA0");
 }
 
 TEST(PlotFiles, ItemFileAndTrackPlanAreFoundBesideTheRoute) {
@@ -253,46 +253,46 @@ TEST(PlotFiles, ItemFileAndTrackPlanAreFoundBesideTheRoute) {
        "C:\\sim\\VAL_DI_SOLE_linea.dat"},
   };
   for (const auto& caso : casi) {
-    const auto f = file_accanto(caso.percorso);
+    const auto f = companion_files(caso.percorso);
     ASSERT_TRUE(f.has_value()) << caso.percorso;
     EXPECT_EQ(f->oggetti, caso.oggetti);
     EXPECT_EQ(f->tracciato, caso.tracciato);
   }
   for (const char* nome : {"BORGOLUCE_linea.dat", "BORGOLUCE_5127.sim", "BORGOLUCE5127.dat",
                            "_5127.dat", "BORGOLUCE_.dat", "dir_1/route.dat", ""}) {
-    EXPECT_FALSE(file_accanto(nome).has_value()) << nome;
+    EXPECT_FALSE(companion_files(nome).has_value()) << nome;
   }
 }
 
 // ---- The picture ----
 
 TEST(PlotSvg, WellFormedEvenWithHostileNamesAndBrokenData) {
-  DatiGrafico senza_pianta = scenario_piccolo();
-  senza_pianta.pianta.reset();
-  senza_pianta.nota_pianta = "No track plan: a<b>&c_linea.dat was not found.";
+  PlotData senza_pianta = scenario_piccolo();
+  senza_pianta.plan.reset();
+  senza_pianta.plan_note = "No track plan: a<b>&c_linea.dat was not found.";
 
-  DatiGrafico pianta_guasta = scenario_piccolo();
+  PlotData pianta_guasta = scenario_piccolo();
   const double inf = std::numeric_limits<double>::infinity();
-  pianta_guasta.pianta->x.at(100) = {TipoValore::kDoppio, std::numeric_limits<double>::quiet_NaN()};
-  pianta_guasta.pianta->y.at(150) = {TipoValore::kDoppio, inf};
-  pianta_guasta.pianta->x.at(200) = {TipoValore::kDoppio, 1e300};
-  pianta_guasta.pianta->y.at(250) = {TipoValore::kDoppio, -1e300};
-  pianta_guasta.pianta->x.at(300) = {};
-  pianta_guasta.percorso.at(30).genere = kCartello;  // a sign naming no item
+  pianta_guasta.plan->x.at(100) = {TrackValueType::kDouble, std::numeric_limits<double>::quiet_NaN()};
+  pianta_guasta.plan->y.at(150) = {TrackValueType::kDouble, inf};
+  pianta_guasta.plan->x.at(200) = {TrackValueType::kDouble, 1e300};
+  pianta_guasta.plan->y.at(250) = {TrackValueType::kDouble, -1e300};
+  pianta_guasta.plan->x.at(300) = {};
+  pianta_guasta.percorso.at(30).genere = kSign;  // a sign naming no item
   pianta_guasta.percorso.at(30).dato1 = -5;
 
-  DatiGrafico pianta_vuota = scenario_piccolo();
-  for (ValoreTracciato& v : pianta_vuota.pianta->x) v = {};
+  PlotData pianta_vuota = scenario_piccolo();
+  for (TrackValue& v : pianta_vuota.plan->x) v = {};
 
-  DatiGrafico nulla;  // no cells, empty items, no plan
+  PlotData nulla;  // no cells, empty items, no plan
 
-  DatiGrafico elementi_oltre = scenario_piccolo();
-  elementi_oltre.percorso.at(330).genere = kSegnale;  // in the run-out
+  PlotData elementi_oltre = scenario_piccolo();
+  elementi_oltre.percorso.at(330).genere = kSignal;  // in the run-out
   elementi_oltre.oggetti.at(84).valore_b = 999999;    // longer than the route
 
   const struct {
     const char* caso;
-    const DatiGrafico& d;
+    const PlotData& d;
   } casi[] = {{"full", scenario_piccolo()},
               {"no plan", senza_pianta},
               {"broken plan", pianta_guasta},
@@ -300,7 +300,7 @@ TEST(PlotSvg, WellFormedEvenWithHostileNamesAndBrokenData) {
               {"nothing", nulla},
               {"elements beyond the end", elementi_oltre}};
   for (const auto& caso : casi) {
-    const std::string svg = disegna_scenario(caso.d);
+    const std::string svg = draw_scenario(caso.d);
     EXPECT_EQ(difetto_xml(svg), "") << caso.caso;
     EXPECT_THAT(svg, HasSubstr("<svg xmlns=\"http://www.w3.org/2000/svg\" version=\"1.1\""))
         << caso.caso;
@@ -310,7 +310,7 @@ TEST(PlotSvg, WellFormedEvenWithHostileNamesAndBrokenData) {
 }
 
 TEST(PlotSvg, ShowsTitleStationsAxesAndLegend) {
-  const std::string svg = disegna_scenario(scenario_piccolo());
+  const std::string svg = draw_scenario(scenario_piccolo());
   EXPECT_THAT(svg, HasSubstr(">Scenario BORGOLUCE \xE2\x80\x94 train 5127<"));
   // Every station named twice, on the plan and on the profile, escaped for XML.
   for (const char* nome :
@@ -328,7 +328,7 @@ TEST(PlotSvg, ShowsTitleStationsAxesAndLegend) {
 }
 
 TEST(PlotSvg, ElementsStandAtTheMetreTheirCellWasCodedFor) {
-  const std::string svg = disegna_scenario(scenario_piccolo());
+  const std::string svg = draw_scenario(scenario_piccolo());
   for (const char* titolo :
        {"<title>Signal at km 3.200:", "<title>Speed boards at km 4.000:",
         "<title>Slowdown warning at km 6.800: speed 30<", "<title>Start of slowdown at km 8.000:",
@@ -343,25 +343,25 @@ TEST(PlotSvg, ElementsStandAtTheMetreTheirCellWasCodedFor) {
 TEST(PlotSvg, ProfileStopsAtTheEndOfTheLine) {
   // The run-out cells hold zeros: gradient -100 and speed 0 are not values of
   // the line and must not stretch its axes.
-  const std::string svg = disegna_scenario(scenario_piccolo());
+  const std::string svg = draw_scenario(scenario_piccolo());
   EXPECT_THAT(svg, Not(HasSubstr(">-100<")));
   EXPECT_THAT(svg, HasSubstr(">-10<"));
   EXPECT_THAT(svg, HasSubstr(">15<"));
   EXPECT_THAT(svg, Not(HasSubstr("Beyond the end of the line</title>")));
 
   // An element coded in the run-out widens the x axis, and the stretch is marked.
-  DatiGrafico d = scenario_piccolo();
-  d.percorso.at(330).genere = kSegnale;
-  const std::string oltre = disegna_scenario(d);
+  PlotData d = scenario_piccolo();
+  d.percorso.at(330).genere = kSignal;
+  const std::string oltre = draw_scenario(d);
   EXPECT_THAT(oltre, HasSubstr("<title>Signal at km 16.450:"));
   EXPECT_THAT(oltre, HasSubstr("<title>Beyond the end of the line</title>"));
 }
 
 TEST(PlotSvg, MissingPlanLeavesANote) {
-  DatiGrafico d = scenario_piccolo();
-  d.pianta.reset();
-  d.nota_pianta = "No track plan: out/X_linea.dat was not found beside the route file.";
-  const std::string svg = disegna_scenario(d);
+  PlotData d = scenario_piccolo();
+  d.plan.reset();
+  d.plan_note = "No track plan: out/X_linea.dat was not found beside the route file.";
+  const std::string svg = draw_scenario(d);
   EXPECT_THAT(svg, HasSubstr(">No track plan: out/X_linea.dat was not found beside the route "
                              "file.<"));
   EXPECT_EQ(occorrenze(svg, ">Pieve<"), 1u) << "named on the profile only";
@@ -373,31 +373,31 @@ struct PlotCommandTest : ::testing::Test {
   testing::MemoryFileSystem files;
   std::ostringstream out;
   std::ostringstream err;
-  Ambiente a{files, out, err};
+  Environment a{files, out, err};
 
   PlotCommandTest() {
-    const DatiGrafico d = scenario_piccolo();
-    files.files["in/X_7.dat"] = serializza_percorso(d.percorso);
-    files.files["in/X_7.sim"] = serializza_oggetti(d.oggetti);
-    files.files["in/X_linea.dat"] = serializza_tracciato(tracciato_piccolo());
+    const PlotData d = scenario_piccolo();
+    files.files["in/X_7.dat"] = serialize_route(d.percorso);
+    files.files["in/X_7.sim"] = serialize_items(d.oggetti);
+    files.files["in/X_linea.dat"] = serialize_track_plan(tracciato_piccolo());
   }
 
   int plot(const std::string& percorso, const std::string& uscita = "out/x.svg") {
-    return comando_plot(OpzioniPlot{percorso, uscita}, a);
+    return plot_command(PlotOptions{percorso, uscita}, a);
   }
 };
 
 TEST_F(PlotCommandTest, WritesThePictureOfTheThreeFiles) {
-  EXPECT_EQ(plot("in/X_7.dat"), kEsitoOk);
+  EXPECT_EQ(plot("in/X_7.dat"), exit_status::kOk);
   EXPECT_EQ(err.str(), "");
   const std::string& svg = files.files.at("out/x.svg");
   EXPECT_EQ(difetto_xml(svg), "");
-  EXPECT_EQ(svg, disegna_scenario(scenario_piccolo()));
+  EXPECT_EQ(svg, draw_scenario(scenario_piccolo()));
 }
 
 TEST_F(PlotCommandTest, MissingTrackPlanStillDrawsTheProfile) {
   files.files.erase("in/X_linea.dat");
-  EXPECT_EQ(plot("in/X_7.dat"), kEsitoOk);
+  EXPECT_EQ(plot("in/X_7.dat"), exit_status::kOk);
   EXPECT_THAT(files.files.at("out/x.svg"),
               HasSubstr(">No track plan: in/X_linea.dat was not found beside the route file.<"));
   EXPECT_THAT(err.str(), HasSubstr("no track plan in/X_linea.dat"));
@@ -427,8 +427,8 @@ TEST_F(PlotCommandTest, DamagedOrMissingFilesAreErrorsAndWriteNothing) {
     } else {
       files.files[caso.file] = caso.bytes;
     }
-    EXPECT_EQ(plot("in/X_7.dat"), kEsitoErrori) << caso.caso;
-    EXPECT_THAT(err.str(), StartsWith(std::string("scenario-builder plot: ") + caso.messaggio))
+    EXPECT_EQ(plot("in/X_7.dat"), exit_status::kScenarioErrors) << caso.caso;
+    EXPECT_THAT(err.str(), StartsWith(std::string("scenario-builder plot: ") + caso.message))
         << caso.caso;
     EXPECT_EQ(files.files.count("out/x.svg"), 0u) << caso.caso;
   }
@@ -436,12 +436,12 @@ TEST_F(PlotCommandTest, DamagedOrMissingFilesAreErrorsAndWriteNothing) {
 
 TEST_F(PlotCommandTest, UnwritableOutputIsAnError) {
   files.fail_at = 5;  // read, read, exists, read, then the write
-  EXPECT_EQ(plot("in/X_7.dat"), kEsitoErrori);
+  EXPECT_EQ(plot("in/X_7.dat"), exit_status::kScenarioErrors);
   EXPECT_EQ(err.str(), "scenario-builder plot: cannot write out/x.svg: Input/output error\n");
 }
 
 TEST_F(PlotCommandTest, NameThatIsNotARouteIsAUsageError) {
-  EXPECT_EQ(plot("in/X_linea.dat"), kEsitoUso);
+  EXPECT_EQ(plot("in/X_linea.dat"), exit_status::kUsage);
   EXPECT_THAT(err.str(), HasSubstr("in/X_linea.dat: not the name of a route file"));
   EXPECT_THAT(err.str(), HasSubstr("Usage: scenario-builder plot ROUTE.dat -o FILE.svg"));
   EXPECT_TRUE(files.log.empty());

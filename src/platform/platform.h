@@ -1,5 +1,5 @@
 // The platform layer: what the run needs from the operating system besides
-// files. One implementation per platform (POSIX here); the rest of the
+// files. One implementation per platform (POSIX and Win32); the rest of the
 // program sees only this interface.
 #pragma once
 
@@ -22,18 +22,18 @@ class Platform {
   virtual void show_waiting_window() = 0;
   virtual void close_waiting_window() = 0;
 
-  // The fatal report: " Errore n. " followed by `a`, then the end of the
-  // program. Control never comes back.
-  [[noreturn]] virtual void errore(const std::string& a) = 0;
+  // A modal message with a single OK button and no icon; returns when it is
+  // closed.
+  virtual void show_message(const std::string& text) = 0;
 
-  // Any other failure of the run: `message` names the file and the reason.
-  // Ends the program with a non-zero exit status.
+  // Ends the program at once with `status`: the window is closed without
+  // further events.
+  [[noreturn]] virtual void end_program(int status) = 0;
+
+  // Any failure of the run that no step handles: `message` names the file and
+  // the reason. The platform's own report, then the end of the program with
+  // exit_status::kFileFailure.
   [[noreturn]] virtual void report_failure(const std::string& message) = 0;
 };
-
-// The text of the fatal report for code `a`.
-inline std::string testo_errore(const std::string& a) {
-  return " Errore n. " + a;
-}
 
 }  // namespace sb

@@ -1,6 +1,6 @@
 // Files written in pieces: every piece lands at its position, whatever the
 // order, and on disk the file is replaced whole or not at all.
-#include "run/file_system.h"
+#include "platform/file_system.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>

@@ -1,4 +1,4 @@
-#include "run/minimo.h"
+#include "compiler/minimo.h"
 
 #include <gtest/gtest.h>
 

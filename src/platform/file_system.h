@@ -40,14 +40,14 @@ class FileSystem {
   // The bytes of a file produced piece by piece: the function hands each
   // piece to the function it is given, with the position in the file where
   // the piece begins. Together the pieces cover the file once, in any order.
-  using Pezzi = std::function<void(
-      const std::function<void(std::uint64_t posizione, std::string_view pezzo)>& scrivi)>;
-  // Like write, for a file whose bytes `pezzi` produces piece by piece, so that
-  // a large file need not be held in memory whole. `dimensione` is the size
+  using Pieces = std::function<void(
+      const std::function<void(std::uint64_t position, std::string_view piece)>& write_piece)>;
+  // Like write, for a file whose bytes `pieces` produces piece by piece, so that
+  // a large file need not be held in memory whole. `size` is the size
   // the file will have, when known (0 otherwise): room for it may be set aside
   // before the first piece, which never makes the file longer than its
   // pieces. This default joins the pieces and calls write.
-  virtual void write_pieces(const std::string& path, std::uint64_t dimensione, const Pezzi& pezzi);
+  virtual void write_pieces(const std::string& path, std::uint64_t size, const Pieces& pieces);
   // Deletes the file. Throws FileError.
   virtual void remove(const std::string& path) = 0;
   // Creates a directory and its parents when they do not exist. Throws FileError.
@@ -61,7 +61,7 @@ class DiskFileSystem : public FileSystem {
   bool exists(const std::string& path) override;
   std::string read(const std::string& path) override;
   void write(const std::string& path, const std::string& bytes) override;
-  void write_pieces(const std::string& path, std::uint64_t dimensione, const Pezzi& pezzi) override;
+  void write_pieces(const std::string& path, std::uint64_t size, const Pieces& pieces) override;
   void remove(const std::string& path) override;
   void create_directories(const std::string& path) override;
 };

@@ -14,60 +14,60 @@
 #include <mutex>
 #include <new>
 
-#include "run/large_block_arena.h"
+#include "platform/large_block_arena.h"
 
 namespace {
 
 // Smaller blocks are many, short-lived and well reused by malloc.
-constexpr std::size_t kSogliaGrande = std::size_t{16} << 10;
-constexpr std::size_t kRegione = std::size_t{32} << 20;
-constexpr std::size_t kPaginaGrande = std::size_t{2} << 20;
+constexpr std::size_t kLargeThreshold = std::size_t{16} << 10;
+constexpr std::size_t kRegionBytes = std::size_t{32} << 20;
+constexpr std::size_t kHugePage = std::size_t{2} << 20;
 
 // All three are constant-initialised: a block may be asked for before any
 // constructor of the program has run.
-constinit std::mutex guardia;
-constinit sb::ArenaBlocchiGrandi arena;
-constinit bool tentata = false;
+constinit std::mutex lock;
+constinit sb::LargeBlockArena arena;
+constinit bool tried = false;
 
 // Reserves the region, aligned to a huge page so that all of it can use them.
-void riserva() {
-  tentata = true;
-  void* const p = ::mmap(nullptr, kRegione + kPaginaGrande, PROT_READ | PROT_WRITE,
+void reserve_region() {
+  tried = true;
+  void* const p = ::mmap(nullptr, kRegionBytes + kHugePage, PROT_READ | PROT_WRITE,
                          MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
   if (p == MAP_FAILED) return;
-  const std::uintptr_t allineato =
-      (reinterpret_cast<std::uintptr_t>(p) + kPaginaGrande - 1) & ~(kPaginaGrande - 1);
-  char* const inizio = reinterpret_cast<char*>(allineato);
+  const std::uintptr_t aligned =
+      (reinterpret_cast<std::uintptr_t>(p) + kHugePage - 1) & ~(kHugePage - 1);
+  char* const start = reinterpret_cast<char*>(aligned);
 #ifdef MADV_HUGEPAGE
-  ::madvise(inizio, kRegione, MADV_HUGEPAGE);  // a refusal leaves small pages
+  ::madvise(start, kRegionBytes, MADV_HUGEPAGE);  // a refusal leaves small pages
 #endif
-  arena.assegna(inizio, kRegione);
+  arena.assign(start, kRegionBytes);
 }
 
-void* dal_heap(std::size_t n) {
+void* from_heap(std::size_t n) {
   for (;;) {
     if (void* p = std::malloc(n == 0 ? 1 : n)) return p;
-    const std::new_handler gestore = std::get_new_handler();
-    if (gestore == nullptr) throw std::bad_alloc();
-    gestore();
+    const std::new_handler handler = std::get_new_handler();
+    if (handler == nullptr) throw std::bad_alloc();
+    handler();
   }
 }
 
 }  // namespace
 
 void* operator new(std::size_t n) {
-  if (n >= kSogliaGrande) {
-    const std::lock_guard<std::mutex> chiuso(guardia);
-    if (!tentata) riserva();
-    if (void* p = arena.prendi(n)) return p;
+  if (n >= kLargeThreshold) {
+    const std::lock_guard<std::mutex> locked(lock);
+    if (!tried) reserve_region();
+    if (void* p = arena.take(n)) return p;
   }
-  return dal_heap(n);
+  return from_heap(n);
 }
 
 void operator delete(void* p) noexcept {
-  if (arena.contiene(p)) {
-    const std::lock_guard<std::mutex> chiuso(guardia);
-    arena.libera(p);
+  if (arena.contains(p)) {
+    const std::lock_guard<std::mutex> locked(lock);
+    arena.release(p);
     return;
   }
   std::free(p);

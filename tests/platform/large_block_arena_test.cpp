@@ -1,4 +1,4 @@
-#include "run/large_block_arena.h"
+#include "platform/large_block_arena.h"
 
 #include <gtest/gtest.h>
 
@@ -12,7 +12,7 @@
 namespace sb {
 namespace {
 
-constexpr std::size_t kA = ArenaBlocchiGrandi::kAllineamento;  // also the header's size
+constexpr std::size_t kA = LargeBlockArena::kAlignment;  // also the header's size
 
 // An arena over a region of its own.
 class ArenaBlocchiGrandiTest : public ::testing::Test {
@@ -28,18 +28,18 @@ class ArenaBlocchiGrandiTest : public ::testing::Test {
     return static_cast<std::size_t>(static_cast<const char*>(p) - regione_);
   }
 
-  ArenaBlocchiGrandi arena;
+  LargeBlockArena arena;
   std::unique_ptr<char[]> memoria_;
   char* regione_ = nullptr;
   std::size_t dimensione_ = 0;
 };
 
-TEST(ArenaBlocchiGrandi, WithoutARegionRefusesEveryBlock) {
-  ArenaBlocchiGrandi arena;
-  EXPECT_FALSE(arena.ha_regione());
+TEST(LargeBlockArena, WithoutARegionRefusesEveryBlock) {
+  LargeBlockArena arena;
+  EXPECT_FALSE(arena.has_region());
   EXPECT_EQ(arena.prendi(1), nullptr);
   int x = 0;
-  EXPECT_FALSE(arena.contiene(&x));
+  EXPECT_FALSE(arena.contains(&x));
 }
 
 TEST_F(ArenaBlocchiGrandiTest, RefusesWhatDoesNotFitWithoutOverflow) {
@@ -52,8 +52,8 @@ TEST_F(ArenaBlocchiGrandiTest, RefusesWhatDoesNotFitWithoutOverflow) {
        {std::numeric_limits<std::size_t>::max(), std::numeric_limits<std::size_t>::max() - kA}) {
     EXPECT_EQ(arena.prendi(n), nullptr) << n;
   }
-  EXPECT_FALSE(arena.contiene(regione_ + 4096)) << "one past the end";
-  EXPECT_TRUE(arena.contiene(tutto));
+  EXPECT_FALSE(arena.contains(regione_ + 4096)) << "one past the end";
+  EXPECT_TRUE(arena.contains(tutto));
   arena.libera(tutto);
   EXPECT_EQ(arena.usati(), 0u);
 }

@@ -1,3 +1,5 @@
+// `minimo`, the run's small utility; the program's layout puts it with the
+// run, but it lives here because the post-processing, below the run, uses it.
 #pragma once
 
 namespace sb {

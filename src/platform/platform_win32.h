@@ -9,16 +9,12 @@
 
 #include <string>
 
-#include "run/platform.h"
+#include "platform/platform.h"
 
 namespace sb {
 
-// Exit statuses of the program, the same as on POSIX systems.
-inline constexpr int kExitFatal = 3;    // errore: codes 1250 and 1251
-inline constexpr int kExitFailure = 4;  // any other failure of the run
-
 // The title of the waiting window and of the message boxes.
-inline constexpr wchar_t kTitolo[] = L"scenario-builder";
+inline constexpr wchar_t kTitle[] = L"scenario-builder";
 
 class Win32Platform : public Platform {
  public:
@@ -31,7 +27,8 @@ class Win32Platform : public Platform {
   std::string join(const std::string& directory, const std::string& name) override;
   void show_waiting_window() override;
   void close_waiting_window() override;
-  [[noreturn]] void errore(const std::string& a) override;
+  void show_message(const std::string& text) override;
+  [[noreturn]] void end_program(int status) override;
   [[noreturn]] void report_failure(const std::string& message) override;
 
   // Where the window's client area and the label stand on the screen, in
@@ -43,7 +40,6 @@ class Win32Platform : public Platform {
  private:
   static LRESULT CALLBACK procedura(HWND finestra, UINT messaggio, WPARAM w, LPARAM l);
   void dipingi(HWND finestra);
-  [[noreturn]] void termina(int codice);
 
   HINSTANCE istanza_;
   HWND finestra_ = nullptr;
@@ -54,7 +50,7 @@ class Win32Platform : public Platform {
 
 // Conversions between UTF-8 and the wide strings of the Windows API. Invalid
 // input is replaced, never rejected.
-std::wstring da_utf8(const std::string& testo);
-std::string a_utf8(const std::wstring& testo);
+std::wstring from_utf8(const std::string& testo);
+std::string to_utf8(const std::wstring& testo);
 
 }  // namespace sb

@@ -1,4 +1,4 @@
-// `ArenaBlocchiGrandi`: the program's large blocks, carved from one region.
+// `LargeBlockArena`: the program's large blocks, carved from one region.
 //
 // A compile touches a few megabytes once: the two sources, the cells, the
 // track plan's runs, the pieces of the compiled files. On a virtual machine
@@ -15,7 +15,7 @@
 // general heap instead. The arena never allocates for itself: its list lives
 // in the free spans.
 //
-// Not thread-safe; the caller locks. `contiene` may be asked without the lock
+// Not thread-safe; the caller locks. `contains` may be asked without the lock
 // once the region is set.
 #pragma once
 
@@ -25,55 +25,55 @@
 
 namespace sb {
 
-class ArenaBlocchiGrandi {
+class LargeBlockArena {
  public:
   // Every block starts at a multiple of this, more than operator new owes.
-  static constexpr std::size_t kAllineamento = 64;
+  static constexpr std::size_t kAlignment = 64;
 
-  constexpr ArenaBlocchiGrandi() = default;
-  ArenaBlocchiGrandi(const ArenaBlocchiGrandi&) = delete;
-  ArenaBlocchiGrandi& operator=(const ArenaBlocchiGrandi&) = delete;
+  constexpr LargeBlockArena() = default;
+  LargeBlockArena(const LargeBlockArena&) = delete;
+  LargeBlockArena& operator=(const LargeBlockArena&) = delete;
 
-  // Gives the arena its region, once: `inizio` aligned to kAllineamento. Until
+  // Gives the arena its region, once: `start` aligned to kAlignment. Until
   // then every block is refused.
-  void assegna(char* inizio, std::size_t dimensione);
+  void assign(char* start, std::size_t size);
 
-  bool ha_regione() const { return inizio_.load(std::memory_order_acquire) != nullptr; }
+  bool has_region() const { return start_.load(std::memory_order_acquire) != nullptr; }
 
   // A block of n bytes, or nullptr when no room is left for it.
-  void* prendi(std::size_t n);
+  void* take(std::size_t n);
 
   // Whether p lies in the region: a block of the arena.
-  bool contiene(const void* p) const {
-    const char* const inizio = inizio_.load(std::memory_order_acquire);
-    if (inizio == nullptr) return false;
+  bool contains(const void* p) const {
+    const char* const start = start_.load(std::memory_order_acquire);
+    if (start == nullptr) return false;
     const auto a = reinterpret_cast<std::uintptr_t>(p);
-    const auto b = reinterpret_cast<std::uintptr_t>(inizio);
-    return a >= b && a - b < dimensione_;
+    const auto b = reinterpret_cast<std::uintptr_t>(start);
+    return a >= b && a - b < size_;
   }
 
-  // Frees a block that prendi handed out.
-  void libera(void* p);
+  // Frees a block that take handed out.
+  void release(void* p);
 
   // The bytes of the region in use so far, up to the untouched rest: blocks,
   // their headers, and free spans between them.
-  std::size_t usati() const { return cima_; }
+  std::size_t used() const { return top_; }
 
  private:
   // The header of a span, at its start: its size, and for a free span the
   // next free span.
-  struct Testa {
-    std::size_t dimensione;
-    Testa* prossimo;
+  struct Header {
+    std::size_t size;
+    Header* next;
   };
-  static constexpr std::size_t kTesta = kAllineamento;  // keeps blocks aligned
+  static constexpr std::size_t kHeaderBytes = kAlignment;  // keeps blocks aligned
 
-  char* inizio() const { return inizio_.load(std::memory_order_relaxed); }
+  char* start() const { return start_.load(std::memory_order_relaxed); }
 
-  std::atomic<char*> inizio_ = nullptr;
-  std::size_t dimensione_ = 0;
-  std::size_t cima_ = 0;     // where the untouched rest begins
-  Testa* liberi_ = nullptr;  // free spans below cima_, in address order
+  std::atomic<char*> start_ = nullptr;
+  std::size_t size_ = 0;
+  std::size_t top_ = 0;     // where the untouched rest begins
+  Header* free_list_ = nullptr;  // free spans below top_, in address order
 };
 
 }  // namespace sb

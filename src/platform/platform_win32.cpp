@@ -1,10 +1,11 @@
-#include "run/platform_win32.h"
+#include "platform/platform_win32.h"
 
 #include <climits>
 #include <cstdlib>
 #include <stdexcept>
 
-#include "run/file_system.h"
+#include "platform/exit_status.h"
+#include "platform/file_system.h"
 
 namespace sb {
 
@@ -47,7 +48,7 @@ std::string ultimo_errore() {
     messaggio.pop_back();
   }
   if (messaggio.empty()) return "system error " + std::to_string(codice);
-  return a_utf8(messaggio);
+  return to_utf8(messaggio);
 }
 
 RECT su_schermo(HWND finestra, RECT r) {
@@ -58,7 +59,7 @@ RECT su_schermo(HWND finestra, RECT r) {
 
 }  // namespace
 
-std::wstring da_utf8(const std::string& testo) {
+std::wstring from_utf8(const std::string& testo) {
   if (testo.empty()) return {};
   if (testo.size() > static_cast<std::size_t>(INT_MAX)) throw std::length_error("text too long");
   const int lunghezza = static_cast<int>(testo.size());
@@ -69,7 +70,7 @@ std::wstring da_utf8(const std::string& testo) {
   return risultato;
 }
 
-std::string a_utf8(const std::wstring& testo) {
+std::string to_utf8(const std::wstring& testo) {
   if (testo.empty()) return {};
   if (testo.size() > static_cast<std::size_t>(INT_MAX)) throw std::length_error("text too long");
   const int lunghezza = static_cast<int>(testo.size());
@@ -107,7 +108,7 @@ std::string Win32Platform::executable_directory() {
   std::wstring cartella = separatore == std::wstring::npos ? L"." : percorso.substr(0, separatore);
   // A drive root is reported with its backslash, as the system shows it ("C:\").
   if (cartella.size() == 2 && cartella[1] == L':') cartella += L'\\';
-  return a_utf8(cartella);
+  return to_utf8(cartella);
 }
 
 std::string Win32Platform::join(const std::string& directory, const std::string& name) {
@@ -156,7 +157,7 @@ void Win32Platform::show_waiting_window() {
   const int x = (GetSystemMetrics(SM_CXSCREEN) - larghezza) / 2;
   const int y = (GetSystemMetrics(SM_CYSCREEN) - altezza) / 2;
 
-  finestra_ = CreateWindowExW(0, kClasse, kTitolo, kStile, x, y, larghezza, altezza, nullptr,
+  finestra_ = CreateWindowExW(0, kClasse, kTitle, kStile, x, y, larghezza, altezza, nullptr,
                               nullptr, istanza_, this);
   if (finestra_ == nullptr) throw std::runtime_error("cannot open the window: " + ultimo_errore());
 
@@ -228,20 +229,19 @@ RECT Win32Platform::label_on_screen() const {
   return su_schermo(finestra_, etichetta_);
 }
 
-void Win32Platform::errore(const std::string& a) {
+void Win32Platform::show_message(const std::string& text) {
   // Text only, one OK button, no icon.
-  MessageBoxW(finestra_, da_utf8(testo_errore(a)).c_str(), kTitolo, MB_OK);
-  termina(kExitFatal);
+  MessageBoxW(finestra_, from_utf8(text).c_str(), kTitle, MB_OK);
 }
 
 void Win32Platform::report_failure(const std::string& message) {
-  MessageBoxW(finestra_, da_utf8(message).c_str(), kTitolo, MB_OK | MB_ICONERROR);
-  termina(kExitFailure);
+  MessageBoxW(finestra_, from_utf8(message).c_str(), kTitle, MB_OK | MB_ICONERROR);
+  end_program(exit_status::kFileFailure);
 }
 
-void Win32Platform::termina(int codice) {
+void Win32Platform::end_program(int status) {
   close_waiting_window();
-  std::exit(codice);
+  std::exit(status);
 }
 
 }  // namespace sb

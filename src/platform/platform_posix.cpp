@@ -1,4 +1,4 @@
-#include "run/platform_posix.h"
+#include "platform/platform_posix.h"
 
 #include <unistd.h>
 
@@ -8,7 +8,8 @@
 #include <cstring>
 #include <vector>
 
-#include "run/file_system.h"
+#include "platform/exit_status.h"
+#include "platform/file_system.h"
 
 namespace sb {
 
@@ -36,16 +37,20 @@ void PosixPlatform::show_waiting_window() {
   if (::isatty(STDERR_FILENO)) std::fputs("Attendere\n", stderr);
 }
 
-void PosixPlatform::errore(const std::string& a) {
-  std::fprintf(stderr, "%s\n", testo_errore(a).c_str());
+void PosixPlatform::show_message(const std::string& text) {
+  std::fprintf(stderr, "%s\n", text.c_str());
   std::fflush(stderr);
-  std::exit(kExitFatal);
+}
+
+void PosixPlatform::end_program(int status) {
+  std::fflush(stdout);
+  std::exit(status);
 }
 
 void PosixPlatform::report_failure(const std::string& message) {
   std::fprintf(stderr, "scenario-builder: %s\n", message.c_str());
   std::fflush(stderr);
-  std::exit(kExitFailure);
+  std::exit(exit_status::kFileFailure);
 }
 
 }  // namespace sb
