@@ -27,6 +27,7 @@
 #include "compiler/compiled_files.h"
 #include "compiler/memory_sources.h"
 #include "platform/file_system.h"
+#include "sources/file_names.h"
 #include "sources/line_source.h"
 #include "sources/righe.h"
 #include "sources/train_source.h"
@@ -34,136 +35,136 @@
 namespace sb {
 namespace {
 
-constexpr char kTrenoGenerato[] = "9000";
+constexpr char kGeneratedTrain[] = "9000";
 
 struct Scenario {
-  std::string nome;
+  std::string name;
   std::string scenario;  // the identifier
   std::string treno;     // the train number
-  std::string linea_sorgente;
-  std::string treno_sorgente;
+  std::string line_source;
+  std::string train_source;
 };
 
-Scenario incorporato() {
-  return {"built-in", "BORGOLUCE", "5127", document_text(dati_linea()),
+Scenario builtin() {
+  return {"built-in", kBuiltinScenario, kBuiltinTrain, document_text(dati_linea()),
           document_text(dati_treno())};
 }
 
-Scenario generato(Long lunghezza) {
-  SorgentiGenerate s = genera_sorgenti(lunghezza);
-  return {std::to_string(lunghezza / 1000) + "km", "GEN" + std::to_string(lunghezza / 1000),
-          kTrenoGenerato, std::move(s.linea), std::move(s.treno)};
+Scenario generated(Long length) {
+  GeneratedSources s = generate_sources(length);
+  return {std::to_string(length / 1000) + "km", "GEN" + std::to_string(length / 1000),
+          kGeneratedTrain, std::move(s.line), std::move(s.train)};
 }
 
-std::unique_ptr<RouteModel> compila(const Scenario& sc, CompileReport* resoconto,
-                                    CompileOutcome* esito) {
+std::unique_ptr<RouteModel> compile(const Scenario& sc, CompileReport* report,
+                                    CompileOutcome* outcome) {
   auto m = std::make_unique<RouteModel>();
   m->scenario = sc.scenario;
   m->treno = sc.treno;
-  InMemorySources sorgenti(&sc.linea_sorgente, &sc.treno_sorgente);
-  *esito = memorizza_percorso(*m, sorgenti, 1, resoconto);
+  InMemorySources sources(&sc.line_source, &sc.train_source);
+  *outcome = memorizza_percorso(*m, sources, TrackPlanOutput::kWrite, report);
   return m;
 }
 
-[[noreturn]] void fallisce(const std::string& testo) {
-  std::fprintf(stderr, "compile_benchmark: %s\n", testo.c_str());
+[[noreturn]] void fail(const std::string& text) {
+  std::fprintf(stderr, "compile_benchmark: %s\n", text.c_str());
   std::exit(EXIT_FAILURE);
 }
 
 // The scenario must compile completely, without a code and without a
 // warning of the reader or the post-processing.
-void verifica(const Scenario& sc) {
+void check(const Scenario& sc) {
   CompileReport r;
-  CompileOutcome esito{};
-  const auto m = compila(sc, &r, &esito);
-  if (esito != CompileOutcome::kComplete || m->codice_errore != 0) {
-    fallisce(sc.nome + ": the compiler records code " + std::to_string(m->codice_errore) + " at " +
-             std::to_string(m->progressiva_errore) + " m");
+  CompileOutcome outcome{};
+  const auto m = compile(sc, &r, &outcome);
+  if (!outcome.complete() || m->codice_errore != 0) {
+    fail(sc.name + ": the compiler records code " + std::to_string(m->codice_errore) + " at " +
+         std::to_string(m->progressiva_errore) + " m");
   }
   if (!r.reading.warnings.empty())
-    fallisce(sc.nome + ": the reader warns: " + r.reading.warnings.front().testo);
+    fail(sc.name + ": the reader warns: " + r.reading.warnings.front().text);
   if (!r.pass.empty())
-    fallisce(sc.nome + ": the post-processing records code " +
-             std::to_string(r.pass.front().code));
+    fail(sc.name + ": the post-processing records code " + std::to_string(r.pass.front().code));
 }
 
 // The compiled files as the program produces them: the item file whole, the
 // track plan and the route in pieces, which are counted and dropped where the
 // file system would write them.
-struct Compilati {
-  std::string oggetti;
-  std::size_t byte = 0;
+struct Compiled {
+  std::string items;
+  std::size_t bytes = 0;
 };
 
-Compilati serializza(const RouteModel& m) {
-  Compilati c;
-  const auto conta = [&](std::uint64_t, std::string_view pezzo) {
-    benchmark::DoNotOptimize(pezzo.data());
-    c.byte += pezzo.size();
+Compiled serialise_all(const RouteModel& m) {
+  Compiled c;
+  const auto count = [&](std::uint64_t, std::string_view piece) {
+    benchmark::DoNotOptimize(piece.data());
+    c.bytes += piece.size();
   };
-  serialize_track_plan(m.tracciato, conta);
-  c.oggetti = serialize_items(m.oggetti);
-  c.byte += c.oggetti.size();
-  serialize_route(m.percorso, conta);
+  serialize_track_plan(m.tracciato, count);
+  c.items = serialize_items(m.oggetti);
+  c.bytes += c.items.size();
+  serialize_route(m.percorso, count);
   return c;
 }
 
 // Sources to compiled bytes, as the one-shot run does between reading the
 // sources and writing the files.
 void compile_step_and_serialise(benchmark::State& state, const Scenario& sc) {
-  std::size_t byte = 0;
+  std::size_t bytes = 0;
   for (auto _ : state) {
-    CompileOutcome esito{};
-    const auto m = compila(sc, nullptr, &esito);
-    if (esito != CompileOutcome::kComplete) fallisce(sc.nome + ": not compiled");
-    const Compilati c = serializza(*m);
-    byte = c.byte;
-    benchmark::DoNotOptimize(c.oggetti.data());
+    CompileOutcome outcome{};
+    const auto m = compile(sc, nullptr, &outcome);
+    if (!outcome.complete()) fail(sc.name + ": not compiled");
+    const Compiled c = serialise_all(*m);
+    bytes = c.bytes;
+    benchmark::DoNotOptimize(c.items.data());
   }
-  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * byte));
-  state.counters["output_bytes"] = static_cast<double>(byte);
+  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * bytes));
+  state.counters["output_bytes"] = static_cast<double>(bytes);
   state.counters["source_bytes"] =
-      static_cast<double>(sc.linea_sorgente.size() + sc.treno_sorgente.size());
+      static_cast<double>(sc.line_source.size() + sc.train_source.size());
 }
 
 // memorizza_percorso alone: reading, post-processing, check codes.
 void compile_step(benchmark::State& state, const Scenario& sc) {
   for (auto _ : state) {
-    CompileOutcome esito{};
-    const auto m = compila(sc, nullptr, &esito);
+    CompileOutcome outcome{};
+    const auto m = compile(sc, nullptr, &outcome);
     benchmark::DoNotOptimize(m->percorso.data());
   }
 }
 
 // The three serialisers alone, on a compiled model.
 void serialise(benchmark::State& state, const Scenario& sc) {
-  CompileOutcome esito{};
-  const auto m = compila(sc, nullptr, &esito);
-  std::size_t byte = 0;
+  CompileOutcome outcome{};
+  const auto m = compile(sc, nullptr, &outcome);
+  std::size_t bytes = 0;
   for (auto _ : state) {
-    const Compilati c = serializza(*m);
-    byte = c.byte;
-    benchmark::DoNotOptimize(c.oggetti.data());
+    const Compiled c = serialise_all(*m);
+    bytes = c.bytes;
+    benchmark::DoNotOptimize(c.items.data());
   }
-  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * byte));
+  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * bytes));
 }
 
-int scrivi_sorgenti(const std::string& cartella, const std::string& lunghezza) {
+int write_sources(const std::string& directory, const std::string& length) {
   try {
-    std::size_t usati = 0;
-    const long long metri = std::stoll(lunghezza, &usati);
-    if (usati != lunghezza.size() || metri < 0 || metri > kMaxLineLength)
+    std::size_t used = 0;
+    const long long metres = std::stoll(length, &used);
+    if (used != length.size() || metres < 0 || metres > kMaxLineLength)
       throw std::invalid_argument("not a length from 0 to " + std::to_string(kMaxLineLength));
-    const Scenario sc = generato(static_cast<Long>(metri));
-    verifica(sc);
+    const Scenario sc = generated(static_cast<Long>(metres));
+    check(sc);
     DiskFileSystem files;
-    const std::string linea = cartella + "/" + sc.scenario + "_linea.txt";
-    const std::string treno = cartella + "/" + sc.scenario + "_" + sc.treno + "-.txt";
-    files.write(linea, sc.linea_sorgente);
-    files.write(treno, sc.treno_sorgente);
-    std::printf("%s\n%s\n", linea.c_str(), treno.c_str());
+    const FileNames names{sc.scenario, sc.treno};
+    const std::string line = directory + "/" + names.line_source();
+    const std::string train = directory + "/" + names.train_source();
+    files.write(line, sc.line_source);
+    files.write(train, sc.train_source);
+    std::printf("%s\n%s\n", line.c_str(), train.c_str());
   } catch (const std::exception& e) {
-    fallisce(std::string("--write ") + cartella + " " + lunghezza + ": " + e.what());
+    fail(std::string("--write ") + directory + " " + length + ": " + e.what());
   }
   return EXIT_SUCCESS;
 }
@@ -177,20 +178,21 @@ int main(int argc, char** argv) {
       std::fprintf(stderr, "usage: compile_benchmark --write DIR LENGTH\n");
       return 2;
     }
-    return sb::scrivi_sorgenti(argv[2], argv[3]);
+    return sb::write_sources(argv[2], argv[3]);
   }
 
-  std::vector<sb::Scenario> scenari;
-  scenari.push_back(sb::incorporato());
-  for (const sb::Long metri : {100000, 500000, 1000000}) scenari.push_back(sb::generato(metri));
-  for (const sb::Scenario& sc : scenari) {
-    sb::verifica(sc);
-    benchmark::RegisterBenchmark(("compile_and_serialise/" + sc.nome).c_str(),
+  std::vector<sb::Scenario> scenarios;
+  scenarios.push_back(sb::builtin());
+  for (const sb::Long metres : {100000, 500000, 1000000})
+    scenarios.push_back(sb::generated(metres));
+  for (const sb::Scenario& sc : scenarios) {
+    sb::check(sc);
+    benchmark::RegisterBenchmark(("compile_and_serialise/" + sc.name).c_str(),
                                  sb::compile_step_and_serialise, sc)
         ->Unit(benchmark::kMillisecond);
-    benchmark::RegisterBenchmark(("compile_step/" + sc.nome).c_str(), sb::compile_step, sc)
+    benchmark::RegisterBenchmark(("compile_step/" + sc.name).c_str(), sb::compile_step, sc)
         ->Unit(benchmark::kMillisecond);
-    benchmark::RegisterBenchmark(("serialise/" + sc.nome).c_str(), sb::serialise, sc)
+    benchmark::RegisterBenchmark(("serialise/" + sc.name).c_str(), sb::serialise, sc)
         ->Unit(benchmark::kMillisecond);
   }
 

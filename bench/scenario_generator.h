@@ -20,18 +20,18 @@
 
 namespace sb {
 
-struct SorgentiGenerate {
-  std::string linea;  // the line source, CR LF lines
-  std::string treno;  // the train source, CR LF lines
+struct GeneratedSources {
+  std::string line;   // the line source, CR LF lines
+  std::string train;  // the train source, CR LF lines
 };
 
 // The shortest line the generator lays out: two lead-in blocks, a slowdown and
 // room for stations around it.
-inline constexpr Long kLunghezzaMinimaGenerata = 10000;
+inline constexpr Long kShortestGeneratedLine = 10000;
 
-// The sources of a line of `lunghezza` metres, from kLunghezzaMinimaGenerata
+// The sources of a line of `length` metres, from kShortestGeneratedLine
 // to kMaxLineLength; the same length always gives the same bytes. Throws
 // std::invalid_argument for a length outside that range.
-SorgentiGenerate genera_sorgenti(Long lunghezza);
+GeneratedSources generate_sources(Long length);
 
 }  // namespace sb

@@ -159,8 +159,11 @@ inline std::string verifica_file(const RouteModel& m) {
   if (m.lunghezza_estesa > kMassimoPuntiRiletti) return {};
 
   const std::size_t punti = static_cast<std::size_t>(m.lunghezza_estesa) + 1;
-  const auto& xm = m.tracciato.coordinate(0);
-  const auto& ym = m.tracciato.coordinate(1);
+  std::vector<TrackValue> xm, ym;
+  m.tracciato.for_each_point([&](const TrackValue& x, const TrackValue& y) {
+    xm.push_back(x);
+    ym.push_back(y);
+  });
   if (xm.size() != punti || ym.size() != punti) {
     return "the track plan has " + std::to_string(xm.size()) + " points, " + std::to_string(punti) +
            " expected";
@@ -203,7 +206,8 @@ inline std::string verifica_compilazione(Long j, std::optional<std::string> line
   InMemorySources sorgenti(linea ? &*linea : nullptr, treno ? &*treno : nullptr);
   CompileOutcome esito;
   try {
-    esito = memorizza_percorso(*m, sorgenti, j);
+    esito = memorizza_percorso(*m, sorgenti,
+                               j != 0 ? TrackPlanOutput::kWrite : TrackPlanOutput::kOmit);
   } catch (const std::exception& e) {
     return std::string("the compile step threw: ") + e.what();
   }
@@ -213,14 +217,14 @@ inline std::string verifica_compilazione(Long j, std::optional<std::string> line
     return "codice_errore " + std::to_string(m->codice_errore) + " is not in the table of codes";
   if (sorgenti.exists(Source::kLine)) return "the line source was not deleted";
 
-  if (esito == CompileOutcome::kNoCells) {
+  if (esito.kind == CompileOutcome::Kind::kNoCells) {
     if (m->has_cells()) return "a route, yet the step found none";
     if (m->codice_errore == kNoError) return "no route and no code that says why";
     return {};
   }
   if (!m->has_cells()) return "no route, yet the step went on";
   if (std::string e = dettaglio::verifica_modello(*m); !e.empty()) return e;
-  if (esito != CompileOutcome::kComplete) return {};
+  if (!esito.complete()) return {};
   try {
     return dettaglio::verifica_file(*m);
   } catch (const std::exception& e) {

@@ -18,9 +18,9 @@ namespace sb {
 // How a position in metres becomes a cell, and where on the line the element
 // of a cell stands.
 enum class Placement : std::uint8_t {
-  kPoint,          // a point element at p: cell arrotonda(p / 50 + 1), standing at (c - 1) x 50
-  kCellStart,      // cell arrotonda(p / 50), standing at c x 50 (abbattimento, marks, spans)
-  kStationEnd,     // a station area ending at e: cell arrotonda(e / 50 - 1), standing at (c + 1) x 50
+  kPoint,       // a point element at p: cell arrotonda(p / 50 + 1), standing at (c - 1) x 50
+  kCellStart,   // cell arrotonda(p / 50), standing at c x 50 (abbattimento, marks, spans)
+  kStationEnd,  // a station area ending at e: cell arrotonda(e / 50 - 1), standing at (c + 1) x 50
   kWarningPoint,   // the warning point of a slowdown at x: cell arrotonda((x - 1200) / 50 + 1)
   kBeforeWarning,  // the first cell before that warning point: arrotonda((x - 1200) / 50)
 };
@@ -34,7 +34,15 @@ std::int64_t cell_of(Placement placement, Long p);
 double metre_of(Placement placement, std::int64_t c);
 
 // The lanes of markers under the plot's profile, top to bottom.
-enum class PlotLane : std::uint8_t { kNone, kSignals, kBoards, kSigns, kStationEnds, kSlowdowns, kMarks };
+enum class PlotLane : std::uint8_t {
+  kNone,
+  kSignals,
+  kBoards,
+  kSigns,
+  kStationEnds,
+  kSlowdowns,
+  kMarks
+};
 inline constexpr int kPlotLaneCount = 6;  // the lanes after kNone
 
 // The marker of a kind in the plot.

@@ -17,7 +17,8 @@ namespace {
 
 // The low n bytes of v, lowest first.
 void put_le(std::string& s, std::uint64_t v, std::size_t n) {
-  for (std::size_t i = 0; i < n; ++i) s.push_back(static_cast<char>(static_cast<Byte>(v >> (8 * i))));
+  for (std::size_t i = 0; i < n; ++i)
+    s.push_back(static_cast<char>(static_cast<Byte>(v >> (8 * i))));
 }
 
 // The low n bytes of v, lowest first, at p; returns the position after them.
@@ -282,8 +283,7 @@ std::string serialize_items(const std::array<oggetto, kItemCount>& oggetti) {
   return s;
 }
 
-void serialize_route(const std::vector<cella>& percorso, const PieceSink& piece,
-                     std::size_t most) {
+void serialize_route(const std::vector<cella>& percorso, const PieceSink& piece, std::size_t most) {
   const std::size_t cells_per_block = std::max<std::size_t>(most / kCellRecordBytes, 1);
   Block b(std::min(percorso.size(), cells_per_block) * kCellRecordBytes);
   for (std::size_t i = 0; i < percorso.size(); i += cells_per_block) {
@@ -316,8 +316,7 @@ bool decode_route(std::string_view bytes, std::vector<cella>* out, FormatError* 
   return true;
 }
 
-bool decode_items(std::string_view bytes, std::array<oggetto, kItemCount>* out,
-                  FormatError* err) {
+bool decode_items(std::string_view bytes, std::array<oggetto, kItemCount>* out, FormatError* err) {
   Decoder d(bytes, err);
   std::array<oggetto, kItemCount> items{};
   std::size_t i = 0;

@@ -95,12 +95,11 @@ bool decode_route(std::string_view bytes, std::vector<cella>* out, FormatError* 
 
 // Refuses a file cut short (fewer than 87 records, or a record or text that
 // runs past the end) and bytes after the 87th record.
-bool decode_items(std::string_view bytes, std::array<oggetto, kItemCount>* out,
-                        FormatError* err);
+bool decode_items(std::string_view bytes, std::array<oggetto, kItemCount>* out, FormatError* err);
 
 // Splits the values into x and y (both of the same length). Refuses an
 // unknown type code, a value cut short, and an odd number of values.
 bool decode_track_plan(std::string_view bytes, std::vector<TrackValue>* x,
-                          std::vector<TrackValue>* y, FormatError* err);
+                       std::vector<TrackValue>* y, FormatError* err);
 
 }  // namespace sb

@@ -71,8 +71,7 @@ void FieldReader::check_length() const {
   const std::size_t length = pos_ - field_start_;
   if (length > kMaxFieldBytes) {
     throw LimitError(kFieldTooLong, "a field of " + std::to_string(length) +
-                                              " bytes, the longest is " +
-                                              std::to_string(kMaxFieldBytes));
+                                        " bytes, the longest is " + std::to_string(kMaxFieldBytes));
   }
 }
 

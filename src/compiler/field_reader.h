@@ -26,7 +26,7 @@ namespace sb {
 
 struct Field {
   std::string text;
-  int line = 0;     // 1-based line of the field's first character
+  int line = 0;    // 1-based line of the field's first character
   int column = 0;  // 1-based column (bytes) of the field's first character
 };
 
@@ -48,14 +48,13 @@ class FieldReader {
 
   // The field read last (its text is the raw text of a numeric field).
   const Field& last() const { return last_; }
-  // Where the reader stands now (the place of an unexpected end of file).
-  int line() const { return line_; }
-  int column() const { return static_cast<int>(pos_ - line_start_) + 1; }
 
  private:
+  // The column where the reader stands now.
+  int column() const { return static_cast<int>(pos_ - line_start_) + 1; }
   void skip_blanks();
-  void close_field();               // consumes blanks and one comma or line end
-  void start_field();               // throws at end of file; records the field's place
+  void close_field();         // consumes blanks and one comma or line end
+  void start_field();         // throws at end of file; records the field's place
   void check_length() const;  // throws when the field read so far is too long
   bool at_line_end() const;
   void consume_line_end();

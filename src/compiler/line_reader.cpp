@@ -160,8 +160,7 @@ RowOutcome read_sign(ReaderState& st) {
   if (st.out_of_range(p, at)) return RowOutcome::kEndLoop;
   const std::int64_t c = cell_of(Placement::kPoint, p);
   if (c < 0) return st.fail(kBeforeRouteStart, at, p);
-  if (!cella_libera(m.percorso[static_cast<std::size_t>(c)]))
-    return st.fail(kSignCellTaken, at, p);
+  if (!cella_libera(m.percorso[static_cast<std::size_t>(c)])) return st.fail(kSignCellTaken, at, p);
   // Sign texts take the items from 80 down to 0.
   if (st.next_sign_slot < 0) return st.fail(kTooManySigns, at, p);
   cella& cell = m.percorso[static_cast<std::size_t>(c)];

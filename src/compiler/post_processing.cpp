@@ -17,16 +17,15 @@ namespace sb {
 namespace {
 
 constexpr Integer kMarkValue = 180;
-constexpr int kSignalWindow = 20;        // rule A: cells looked at before a warning point
-constexpr std::int64_t kLowestSignal = 3;  // rule A: lowest signal cell with two cells before it
+constexpr int kSignalWindow = 20;            // rule A: cells looked at before a warning point
+constexpr std::int64_t kLowestSignal = 3;    // rule A: lowest signal cell with two cells before it
 constexpr Integer kSpeedWithoutMarks = 110;  // rule B4: slowdowns this fast get no inner marks
-constexpr int kMarkSpacing = 8;                      // rule B4: spacing of the inner marks
-constexpr std::int64_t kLookAhead = 12;         // rule B5: cells looked at after the slowdown end
+constexpr int kMarkSpacing = 8;              // rule B4: spacing of the inner marks
+constexpr std::int64_t kLookAhead = 12;      // rule B5: cells looked at after the slowdown end
 
 class Pass {
  public:
-  Pass(RouteModel& m, std::vector<PassCode>* log)
-      : m_(m), log_(log), last_(m.last_cell()) {}
+  Pass(RouteModel& m, std::vector<PassCode>* log) : m_(m), log_(log), last_(m.last_cell()) {}
 
   void run() {
     for (std::int64_t c = 1; c <= last_ - 2; ++c) {

@@ -33,7 +33,7 @@ struct ReaderState {
   Long next_sign_slot = kFirstSignSlot;  // item that the next sign text takes
   Long gradient_fill = 0;                // first cell whose pendenza is not yet set
   Long previous_gradient = 0;
-  Long geometry_metre = 2;                   // next metre of the track plan to compute
+  Long geometry_metre = 2;                // next metre of the track plan to compute
   std::optional<Long> last_gradient_row;  // position of the last gradient row
 
   SourcePlace place_of(const Field& f) const { return {current, f.line, f.column}; }

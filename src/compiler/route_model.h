@@ -64,15 +64,15 @@ enum CellKind : Byte {
 // The structs below, the serialisers and decoders of the compiled files, the
 // dump and the plot's value tags are all made from these two lists, so that
 // adding or moving a field is one edit here.
-#define SB_CELLA_FIELDS(FIELD) \
-  FIELD(genere, Byte)          \
-  FIELD(dato1, Integer)        \
-  FIELD(dato2, Integer)        \
-  FIELD(dato3, Integer)        \
-  FIELD(dato4, Integer)        \
-  FIELD(tempo_segnale, Byte)   \
-  FIELD(avviso, Byte)          \
-  FIELD(montagna, Byte)        \
+#define SB_CELLA_FIELDS(FIELD)                \
+  FIELD(genere, Byte)                         \
+  FIELD(dato1, Integer)                       \
+  FIELD(dato2, Integer)                       \
+  FIELD(dato3, Integer)                       \
+  FIELD(dato4, Integer)                       \
+  FIELD(tempo_segnale, Byte)                  \
+  FIELD(avviso, Byte)                         \
+  FIELD(montagna, Byte)                       \
   FIELD(velocita, Byte) /* speed limit / 5 */ \
   FIELD(pendenza, Byte) /* gradient + 100 */  \
   FIELD(aderenza, Byte)
@@ -123,12 +123,12 @@ struct oggetto {
 // the order of the record. `name` is the field's name as a string_view.
 #define SB_VISIT_FIELD(name, type) f(std::string_view(#name), r.name);
 template <typename Record, typename F>
-  requires std::is_same_v<std::remove_const_t<Record>, cella>
+requires std::is_same_v<std::remove_const_t<Record>, cella>
 constexpr void visit_fields(Record& r, F&& f) {
   SB_CELLA_FIELDS(SB_VISIT_FIELD)
 }
 template <typename Record, typename F>
-  requires std::is_same_v<std::remove_const_t<Record>, oggetto>
+requires std::is_same_v<std::remove_const_t<Record>, oggetto>
 constexpr void visit_fields(Record& r, F&& f) {
   SB_OGGETTO_FIELDS(SB_VISIT_FIELD)
 }
@@ -139,7 +139,7 @@ inline constexpr int kCellaFieldCount = 0 SB_CELLA_FIELDS(SB_COUNT_FIELD);
 inline constexpr int kOggettoFieldCount = 0 SB_OGGETTO_FIELDS(SB_COUNT_FIELD);
 #undef SB_COUNT_FIELD
 
-inline constexpr int kItemCount = 87;    // items 0 to 86
+inline constexpr int kItemCount = 87;         // items 0 to 86
 inline constexpr int kMaxMountainSpans = 80;  // mountain lists use indices 1 to 80
 inline constexpr Long kMaxLineLength = 1000000;
 inline constexpr Long kRunOut = 7000;  // run-out beyond the end of the line, metres

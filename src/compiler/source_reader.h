@@ -54,9 +54,9 @@ struct PlacedElement {
 // code, say).
 struct RecordedCode {
   Long code = 0;
-  std::optional<Long> position;     // metres, for the codes that carry one
+  std::optional<Long> position;      // metres, for the codes that carry one
   std::optional<SourcePlace> place;  // the field that caused it, when it has one
-  std::string detail;               // for code 25: what could not be read
+  std::string detail;                // for code 25: what could not be read
 };
 
 // What the reader tells beyond the model: every code it recorded, with its

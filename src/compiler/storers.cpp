@@ -3,8 +3,8 @@
 // refused element leaves the route as it was; the one exception is the
 // slowdown, whose approach cells are tested only after the slowdown itself is
 // stored. A value that faults in the middle (a board value beyond 16 bits)
-// leaves the fields stored before it, in the order of the storer's steps. Cell indices are computed in 64 bits and every access goes through
-// a range test, whatever the source values.
+// leaves the fields stored before it, in the order of the storer's steps. Cell indices are computed
+// in 64 bits and every access goes through a range test, whatever the source values.
 #include "compiler/storers.h"
 
 #include <algorithm>
@@ -206,8 +206,7 @@ void progressive_ordina(RouteModel& m) {
   std::array<Triple, 3> out{};
   // The sum is exact: three 32-bit values cannot overflow 64 bits, and a sum
   // that merely wraps to 0 must not count as "no A values".
-  const std::int64_t sum =
-      std::int64_t{in[0].a} + std::int64_t{in[1].a} + std::int64_t{in[2].a};
+  const std::int64_t sum = std::int64_t{in[0].a} + std::int64_t{in[1].a} + std::int64_t{in[2].a};
   if (sum == 0) {
     // Each test that holds replaces the result of the earlier ones.
     if (in[0].b > 0) out = in;
@@ -217,9 +216,8 @@ void progressive_ordina(RouteModel& m) {
     // Descending A; among equal A the triple of the higher-numbered item
     // comes first (the stable sort keeps the 83, 82, 81 start order).
     std::array<std::size_t, 3> order = {2, 1, 0};
-    std::stable_sort(order.begin(), order.end(), [&](std::size_t i, std::size_t j) {
-      return in.at(i).a > in.at(j).a;
-    });
+    std::stable_sort(order.begin(), order.end(),
+                     [&](std::size_t i, std::size_t j) { return in.at(i).a > in.at(j).a; });
     for (std::size_t i = 0; i < 3; ++i) out.at(i) = in.at(order.at(i));
   }
 

@@ -44,7 +44,7 @@ Righe dati_note() {
     << "  Buon Divertimento !"
     << ""
     << "  scenari.borgoluce@example.org    ";
-  r.chiudi();
+  r.close();
   return r;
 }
 

@@ -6,11 +6,11 @@ namespace {
 
 // The table is six cells between bars, 82 characters a line; the rule closes
 // the heading and the table.
-constexpr const char* kRegola =
+constexpr const char* kRule =
     " |___|____________________________|____________|__________|_________|____________|";
-constexpr const char* kRigaVuota =
+constexpr const char* kEmptyRow =
     " |   |                            |            |          |         |            |";
-constexpr int kRigheVuote = 20;
+constexpr int kEmptyRows = 20;
 
 }  // namespace
 
@@ -25,18 +25,17 @@ Righe dati_rallentamenti() {
     << "  " + std::string(79, '_')
     << " |   |                            |Inizio dopo |          |         |            |"
     << " | N.|      FRA LE STAZIONI       | il cippo   | Velocita'|Lunghezza|Prescrizioni|"
-    << " |   |   (o nelle Stazioni di)    |chilometrico|          |   metri | specifiche |"
-    << kRegola
+    << " |   |   (o nelle Stazioni di)    |chilometrico|          |   metri | specifiche |" << kRule
     << " |   |    NESSUN RALLENTAMENTO    |            |          |         |   ---      |";
-  for (int k = 0; k < kRigheVuote; ++k) r << kRigaVuota;
-  r << kRegola << ""
+  for (int k = 0; k < kEmptyRows; ++k) r << kEmptyRow;
+  r << kRule << ""
     << "              Prescrizioni specifiche"
     << " A - Da rispettare con tutto il treno (per i treni viaggiatori)"
     << " B - Interessa anche la stazione di......."
     << " D - Rallentamneto N. ... e N. ...  sono contigui"
     << " C - Da rispettare dalle ore ....  alle ore ..... di tutti"
     << "     i giorni esclusi i seguenti:.........";
-  r.chiudi();
+  r.close();
   return r;
 }
 

@@ -7,44 +7,44 @@ namespace sb {
 namespace {
 
 // The lines that every card shares.
-constexpr std::string_view kCornice =
+constexpr std::string_view kFrameTop =
     "  ___________________                                               ______________";
-constexpr std::string_view kChiusuraCornice =
+constexpr std::string_view kFrameClose =
     "                                                                   |______________|";
-constexpr std::string_view kRiquadri = "  ___________________                ___________________";
-constexpr std::string_view kTitoliRiquadri =
+constexpr std::string_view kBoxesTop = "  ___________________                ___________________";
+constexpr std::string_view kBoxTitles =
     " |  CLASSIFICAZIONE  |              |  MASSA BLOCCATA   |       ";
-constexpr std::string_view kFondoRiquadri =
+constexpr std::string_view kBoxesBottom =
     " |___________________|              |___________________|";
-constexpr std::string_view kTestaTabella =
+constexpr std::string_view kTableTop =
     "  ________________________________________________________________________________";
-constexpr std::string_view kIntestazione1 =
+constexpr std::string_view kHeading1 =
     " | Vel.| Vel.| Progr Km |  No |   Localita' di  Servizio   |     Orario     | Rec |";
-constexpr std::string_view kIntestazione2 =
+constexpr std::string_view kHeading2 =
     " | Lim.|Marc.|          |  Rs |                            |                |     |";
-constexpr std::string_view kRegola =
+constexpr std::string_view kRule =
     " |_____|_____|__________|_____|____________________________|________________|_____|";
-constexpr std::string_view kRigaVuota =
+constexpr std::string_view kEmptyRow =
     " |     |     |          |     |                            |                |     |";
-constexpr std::string_view kSeparatoreLungo =
+constexpr std::string_view kLongSeparator =
     ".................................................................................";
-constexpr std::string_view kSeparatore =
+constexpr std::string_view kSeparator =
     "........................................................................";
 
 // One card: its own header lines and the table rows in use. The table is
 // filled with empty rows up to its size.
-struct Scheda {
-  std::string_view titolo;
-  std::string_view partenza;
-  std::string_view arrivo;
+struct Card {
+  std::string_view title;
+  std::string_view departure;
+  std::string_view arrival;
   std::string_view classificazione;
   std::span<const std::string_view> righe;
-  int righe_tabella;
+  int table_rows;
 };
 
 // Card 1: BORGOLUCE to PIANVERDE. Kilometres right-aligned in two digits; the
 // last row carries the arrival alone.
-constexpr std::string_view kRigheScheda1[] = {
+constexpr std::string_view kCard1Rows[] = {
     " | 30  | 30  | 0+000    |     | BORGOLUCE                  |          7.35  |     |",
     " | 95  | 85  | 0+900    |     | Cartello Indicatore        |                |     |",
     " | 120 |115  | 2+000    |     | SAN MARCO AL PONTE         |      7.37      |     |",
@@ -61,7 +61,7 @@ constexpr std::string_view kRigheScheda1[] = {
 
 // Card 2: PIANVERDE to SAN VITO IN ALPE, its table full. The first row repeats
 // PIANVERDE with arrival and departure.
-constexpr std::string_view kRigheScheda2[] = {
+constexpr std::string_view kCard2Rows[] = {
     " | 30  | 30  | 26+700   |     | PIANVERDE                  | 7.58      8.06 |     |",
     " |130  |120  | 27+100   |     | Cartello Indicatore        |                |     |",
     " |     |     | 32+800   |     | FONTE SALICE               |      8.12      |     |",
@@ -96,7 +96,7 @@ constexpr std::string_view kRigheScheda2[] = {
 
 // Card 3: SAN VITO IN ALPE to CASTELROSSINO; times right-aligned in the first
 // and last five characters of their cell.
-constexpr std::string_view kRigheScheda3[] = {
+constexpr std::string_view kCard3Rows[] = {
     " |  95 | 85  | 106+700  |     | SAN VITO IN ALPE           |      9.23      |     |",
     " |     |     | 110+600  |     | CASCINE ROSSE              |      9.27      |     |",
     " |     |     | 116+200  |     | BIVIO VALCUPA              |                |     |",
@@ -113,19 +113,19 @@ constexpr std::string_view kRigheScheda3[] = {
     " |     |     | 162+000  |     | CASTELROSSINO              |10.32           |     |",
 };
 
-constexpr Scheda kSchede[] = {
+constexpr Card kCards[] = {
     {" |                   |                    SCHEDA 1/4               |              |",
      " |   TRENO n.5127    |                   da: BORGOLUCE             |    V160 B    |",
      " |___________________|                    a: PIANVERDE             |     120%     |",
-     " |       DIR         |              |      330T         |", kRigheScheda1, 31},
+     " |       DIR         |              |      330T         |", kCard1Rows, 31},
     {" |                   |                    SCHEDA 2/4               |              |",
      " |   TRENO n.5127    |                   da: PIANVERDE             |    V160 B    |",
      " |___________________|                    a: SAN VITO IN ALPE      |     120%     |",
-     " |        DIR        |              |      330T         |", kRigheScheda2, 30},
+     " |        DIR        |              |      330T         |", kCard2Rows, 30},
     {" |                   |                    SCHEDA 3/4               |              |",
      " |   TRENO n.5127    |                   da: SAN VITO IN ALPE      |    V160 B    |",
      " |___________________|                    a: CASTELROSSINO         |     120%     |",
-     " |        DIR        |              |      330T         |", kRigheScheda3, 31},
+     " |        DIR        |              |      330T         |", kCard3Rows, 31},
     // Card 4 is an empty form with placeholders.
     {" |                   |                    SCHEDA 4/4               |              |",
      " |   TRENO n.xxxxx   |                   da: xxxxxx                |    Vxxx C    |",
@@ -135,16 +135,15 @@ constexpr Scheda kSchede[] = {
      31},
 };
 
-void scrivi_scheda(Righe& r, const Scheda& s) {
-  r << kCornice << s.titolo << s.partenza << s.arrivo << kChiusuraCornice << kRiquadri
-    << kTitoliRiquadri << s.classificazione << kFondoRiquadri << "" << kTestaTabella
-    << kIntestazione1 << kIntestazione2 << kRegola;
-  for (std::string_view riga : s.righe) r << riga;
-  for (auto n = s.righe.size(); n < static_cast<std::size_t>(s.righe_tabella); ++n) r << kRigaVuota;
-  r << kRegola;
+void write_card(Righe& r, const Card& s) {
+  r << kFrameTop << s.title << s.departure << s.arrival << kFrameClose << kBoxesTop << kBoxTitles
+    << s.classificazione << kBoxesBottom << "" << kTableTop << kHeading1 << kHeading2 << kRule;
+  for (std::string_view line : s.righe) r << line;
+  for (auto n = s.righe.size(); n < static_cast<std::size_t>(s.table_rows); ++n) r << kEmptyRow;
+  r << kRule;
 }
 
-void vuote(Righe& r, int n) {
+void empty_lines(Righe& r, int n) {
   for (int i = 0; i < n; ++i) r << "";
 }
 
@@ -152,22 +151,22 @@ void vuote(Righe& r, int n) {
 
 Righe dati_scheda() {
   Righe r;
-  vuote(r, 2);
-  scrivi_scheda(r, kSchede[0]);
-  vuote(r, 2);
-  r << kSeparatoreLungo;
-  vuote(r, 2);
-  scrivi_scheda(r, kSchede[1]);
-  vuote(r, 2);
-  r << kSeparatore;
-  vuote(r, 1);
-  scrivi_scheda(r, kSchede[2]);
-  vuote(r, 2);
-  r << kSeparatore;
-  vuote(r, 1);
-  scrivi_scheda(r, kSchede[3]);
-  vuote(r, 1);
-  r.chiudi();
+  empty_lines(r, 2);
+  write_card(r, kCards[0]);
+  empty_lines(r, 2);
+  r << kLongSeparator;
+  empty_lines(r, 2);
+  write_card(r, kCards[1]);
+  empty_lines(r, 2);
+  r << kSeparator;
+  empty_lines(r, 1);
+  write_card(r, kCards[2]);
+  empty_lines(r, 2);
+  r << kSeparator;
+  empty_lines(r, 1);
+  write_card(r, kCards[3]);
+  empty_lines(r, 1);
+  r.close();
   return r;
 }
 

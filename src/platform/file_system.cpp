@@ -89,8 +89,7 @@ bool reserve_room(std::FILE* f, std::uint64_t size) {
 #ifdef __linux__
   if (size == 0 || size > static_cast<std::uint64_t>(std::numeric_limits<off_t>::max()))
     return true;
-  if (::fallocate(::fileno(f), FALLOC_FL_KEEP_SIZE, 0, static_cast<off_t>(size)) == 0)
-    return true;
+  if (::fallocate(::fileno(f), FALLOC_FL_KEEP_SIZE, 0, static_cast<off_t>(size)) == 0) return true;
   return errno != ENOSPC && errno != EDQUOT;
 #else
   (void)f;

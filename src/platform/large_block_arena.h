@@ -38,8 +38,6 @@ class LargeBlockArena {
   // then every block is refused.
   void assign(char* start, std::size_t size);
 
-  bool has_region() const { return start_.load(std::memory_order_acquire) != nullptr; }
-
   // A block of n bytes, or nullptr when no room is left for it.
   void* take(std::size_t n);
 
@@ -55,10 +53,6 @@ class LargeBlockArena {
   // Frees a block that take handed out.
   void release(void* p);
 
-  // The bytes of the region in use so far, up to the untouched rest: blocks,
-  // their headers, and free spans between them.
-  std::size_t used() const { return top_; }
-
  private:
   // The header of a span, at its start: its size, and for a free span the
   // next free span.
@@ -72,7 +66,7 @@ class LargeBlockArena {
 
   std::atomic<char*> start_ = nullptr;
   std::size_t size_ = 0;
-  std::size_t top_ = 0;     // where the untouched rest begins
+  std::size_t top_ = 0;          // where the untouched rest begins
   Header* free_list_ = nullptr;  // free spans below top_, in address order
 };
 

@@ -11,75 +11,74 @@ namespace sb {
 
 namespace {
 
-constexpr wchar_t kClasse[] = L"Form1";
-constexpr wchar_t kEtichetta[] = L"Attendere";
+constexpr wchar_t kClassName[] = L"Form1";
+constexpr wchar_t kLabelText[] = L"Attendere";
 
 // Form1 and Label1 in twips (1/1440 inch); the font in points.
-constexpr int kLarghezzaArea = 4200;
-constexpr int kAltezzaArea = 2688;
-constexpr int kSinistraEtichetta = 960;
-constexpr int kCimaEtichetta = 960;
-constexpr int kLarghezzaEtichetta = 2652;
-constexpr int kAltezzaEtichetta = 792;
-constexpr int kPuntiCarattere = 24;
-constexpr wchar_t kCarattere[] = L"MS Sans Serif";
+constexpr int kClientWidth = 4200;
+constexpr int kClientHeight = 2688;
+constexpr int kLabelLeft = 960;
+constexpr int kLabelTop = 960;
+constexpr int kLabelWidth = 2652;
+constexpr int kLabelHeight = 792;
+constexpr int kFontPoints = 24;
+constexpr wchar_t kFontName[] = L"MS Sans Serif";
 
-constexpr int kTwipPerPollice = 1440;
-constexpr int kPuntiPerPollice = 72;
+constexpr int kTwipsPerInch = 1440;
+constexpr int kPointsPerInch = 72;
 
 // A caption but no system menu: the window has nothing that reacts to the user.
-constexpr DWORD kStile = WS_OVERLAPPED | WS_CAPTION;
+constexpr DWORD kWindowStyle = WS_OVERLAPPED | WS_CAPTION;
 
-int pixel(int twip, int dpi) {
-  return MulDiv(twip, dpi, kTwipPerPollice);
+int pixels(int twip, int dpi) {
+  return MulDiv(twip, dpi, kTwipsPerInch);
 }
 
 // The system's text for the last error of the calling thread.
-std::string ultimo_errore() {
-  const DWORD codice = GetLastError();
-  wchar_t* testo = nullptr;
+std::string last_error_text() {
+  const DWORD code = GetLastError();
+  wchar_t* text = nullptr;
   const DWORD n = FormatMessageW(
       FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-      nullptr, codice, 0, reinterpret_cast<wchar_t*>(&testo), 0, nullptr);
-  std::wstring messaggio = n != 0 ? std::wstring(testo, n) : std::wstring();
-  if (testo != nullptr) LocalFree(testo);
-  while (!messaggio.empty() && (messaggio.back() == L'\n' || messaggio.back() == L'\r' ||
-                                messaggio.back() == L' ' || messaggio.back() == L'.')) {
-    messaggio.pop_back();
+      nullptr, code, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+  std::wstring message = n != 0 ? std::wstring(text, n) : std::wstring();
+  if (text != nullptr) LocalFree(text);
+  while (!message.empty() && (message.back() == L'\n' || message.back() == L'\r' ||
+                              message.back() == L' ' || message.back() == L'.')) {
+    message.pop_back();
   }
-  if (messaggio.empty()) return "system error " + std::to_string(codice);
-  return to_utf8(messaggio);
+  if (message.empty()) return "system error " + std::to_string(code);
+  return to_utf8(message);
 }
 
-RECT su_schermo(HWND finestra, RECT r) {
-  if (finestra == nullptr) return RECT{};
-  MapWindowPoints(finestra, nullptr, reinterpret_cast<POINT*>(&r), 2);
+RECT on_screen(HWND window, RECT r) {
+  if (window == nullptr) return RECT{};
+  MapWindowPoints(window, nullptr, reinterpret_cast<POINT*>(&r), 2);
   return r;
 }
 
 }  // namespace
 
-std::wstring from_utf8(const std::string& testo) {
-  if (testo.empty()) return {};
-  if (testo.size() > static_cast<std::size_t>(INT_MAX)) throw std::length_error("text too long");
-  const int lunghezza = static_cast<int>(testo.size());
-  const int n = MultiByteToWideChar(CP_UTF8, 0, testo.data(), lunghezza, nullptr, 0);
+std::wstring from_utf8(const std::string& text) {
+  if (text.empty()) return {};
+  if (text.size() > static_cast<std::size_t>(INT_MAX)) throw std::length_error("text too long");
+  const int length = static_cast<int>(text.size());
+  const int n = MultiByteToWideChar(CP_UTF8, 0, text.data(), length, nullptr, 0);
   if (n <= 0) return {};
-  std::wstring risultato(static_cast<std::size_t>(n), L'\0');
-  MultiByteToWideChar(CP_UTF8, 0, testo.data(), lunghezza, risultato.data(), n);
-  return risultato;
+  std::wstring result(static_cast<std::size_t>(n), L'\0');
+  MultiByteToWideChar(CP_UTF8, 0, text.data(), length, result.data(), n);
+  return result;
 }
 
-std::string to_utf8(const std::wstring& testo) {
-  if (testo.empty()) return {};
-  if (testo.size() > static_cast<std::size_t>(INT_MAX)) throw std::length_error("text too long");
-  const int lunghezza = static_cast<int>(testo.size());
-  const int n =
-      WideCharToMultiByte(CP_UTF8, 0, testo.data(), lunghezza, nullptr, 0, nullptr, nullptr);
+std::string to_utf8(const std::wstring& text) {
+  if (text.empty()) return {};
+  if (text.size() > static_cast<std::size_t>(INT_MAX)) throw std::length_error("text too long");
+  const int length = static_cast<int>(text.size());
+  const int n = WideCharToMultiByte(CP_UTF8, 0, text.data(), length, nullptr, 0, nullptr, nullptr);
   if (n <= 0) return {};
-  std::string risultato(static_cast<std::size_t>(n), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, testo.data(), lunghezza, risultato.data(), n, nullptr, nullptr);
-  return risultato;
+  std::string result(static_cast<std::size_t>(n), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, text.data(), length, result.data(), n, nullptr, nullptr);
+  return result;
 }
 
 Win32Platform::~Win32Platform() {
@@ -90,25 +89,24 @@ std::string Win32Platform::executable_directory() {
   // The wide API, so that a directory whose name lies outside the ANSI code
   // page is found as it is; a path longer than the buffer comes back cut
   // short, so the buffer grows until the whole path fits.
-  std::wstring percorso(MAX_PATH, L'\0');
+  std::wstring path(MAX_PATH, L'\0');
   for (;;) {
-    const DWORD n =
-        GetModuleFileNameW(nullptr, percorso.data(), static_cast<DWORD>(percorso.size()));
-    if (n == 0) throw FileError("the program", "find the directory of", ultimo_errore());
-    if (n < percorso.size()) {
-      percorso.resize(n);
+    const DWORD n = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+    if (n == 0) throw FileError("the program", "find the directory of", last_error_text());
+    if (n < path.size()) {
+      path.resize(n);
       break;
     }
-    if (percorso.size() >= 0x10000) {
+    if (path.size() >= 0x10000) {
       throw FileError("the program", "find the directory of", "the path is too long");
     }
-    percorso.resize(percorso.size() * 2);
+    path.resize(path.size() * 2);
   }
-  const auto separatore = percorso.find_last_of(L"\\/");
-  std::wstring cartella = separatore == std::wstring::npos ? L"." : percorso.substr(0, separatore);
+  const auto separator = path.find_last_of(L"\\/");
+  std::wstring directory = separator == std::wstring::npos ? L"." : path.substr(0, separator);
   // A drive root is reported with its backslash, as the system shows it ("C:\").
-  if (cartella.size() == 2 && cartella[1] == L':') cartella += L'\\';
-  return to_utf8(cartella);
+  if (directory.size() == 2 && directory[1] == L':') directory += L'\\';
+  return to_utf8(directory);
 }
 
 std::string Win32Platform::join(const std::string& directory, const std::string& name) {
@@ -118,82 +116,80 @@ std::string Win32Platform::join(const std::string& directory, const std::string&
 }
 
 void Win32Platform::show_waiting_window() {
-  if (finestra_ != nullptr) return;
+  if (window_ != nullptr) return;
 
-  if (!classe_registrata_) {
-    WNDCLASSEXW classe{};
-    classe.cbSize = sizeof classe;
-    classe.style = CS_HREDRAW | CS_VREDRAW;
-    classe.lpfnWndProc = &Win32Platform::procedura;
-    classe.hInstance = istanza_;
-    classe.hCursor = LoadCursorW(nullptr, IDC_WAIT);
-    classe.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_BTNFACE + 1));
-    classe.lpszClassName = kClasse;
-    if (RegisterClassExW(&classe) == 0)
-      throw std::runtime_error("cannot open the window: " + ultimo_errore());
-    classe_registrata_ = true;
+  if (!class_registered_) {
+    WNDCLASSEXW window_class{};
+    window_class.cbSize = sizeof window_class;
+    window_class.style = CS_HREDRAW | CS_VREDRAW;
+    window_class.lpfnWndProc = &Win32Platform::window_procedure;
+    window_class.hInstance = instance_;
+    window_class.hCursor = LoadCursorW(nullptr, IDC_WAIT);
+    window_class.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_BTNFACE + 1));
+    window_class.lpszClassName = kClassName;
+    if (RegisterClassExW(&window_class) == 0)
+      throw std::runtime_error("cannot open the window: " + last_error_text());
+    class_registered_ = true;
   }
 
   // Twips to pixels at the display's resolution.
-  HDC schermo = GetDC(nullptr);
-  const int dpi_x = GetDeviceCaps(schermo, LOGPIXELSX);
-  const int dpi_y = GetDeviceCaps(schermo, LOGPIXELSY);
-  ReleaseDC(nullptr, schermo);
+  HDC screen = GetDC(nullptr);
+  const int dpi_x = GetDeviceCaps(screen, LOGPIXELSX);
+  const int dpi_y = GetDeviceCaps(screen, LOGPIXELSY);
+  ReleaseDC(nullptr, screen);
 
-  etichetta_.left = pixel(kSinistraEtichetta, dpi_x);
-  etichetta_.top = pixel(kCimaEtichetta, dpi_y);
-  etichetta_.right = etichetta_.left + pixel(kLarghezzaEtichetta, dpi_x);
-  etichetta_.bottom = etichetta_.top + pixel(kAltezzaEtichetta, dpi_y);
+  label_.left = pixels(kLabelLeft, dpi_x);
+  label_.top = pixels(kLabelTop, dpi_y);
+  label_.right = label_.left + pixels(kLabelWidth, dpi_x);
+  label_.bottom = label_.top + pixels(kLabelHeight, dpi_y);
 
-  carattere_ =
-      CreateFontW(-MulDiv(kPuntiCarattere, dpi_y, kPuntiPerPollice), 0, 0, 0, FW_BOLD, FALSE, FALSE,
-                  FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                  DEFAULT_PITCH | FF_SWISS, kCarattere);
+  font_ = CreateFontW(-MulDiv(kFontPoints, dpi_y, kPointsPerInch), 0, 0, 0, FW_BOLD, FALSE, FALSE,
+                      FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
+                      DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS, kFontName);
 
-  RECT finestra{0, 0, pixel(kLarghezzaArea, dpi_x), pixel(kAltezzaArea, dpi_y)};
-  AdjustWindowRectEx(&finestra, kStile, FALSE, 0);
-  const int larghezza = finestra.right - finestra.left;
-  const int altezza = finestra.bottom - finestra.top;
-  const int x = (GetSystemMetrics(SM_CXSCREEN) - larghezza) / 2;
-  const int y = (GetSystemMetrics(SM_CYSCREEN) - altezza) / 2;
+  RECT window{0, 0, pixels(kClientWidth, dpi_x), pixels(kClientHeight, dpi_y)};
+  AdjustWindowRectEx(&window, kWindowStyle, FALSE, 0);
+  const int width = window.right - window.left;
+  const int height = window.bottom - window.top;
+  const int x = (GetSystemMetrics(SM_CXSCREEN) - width) / 2;
+  const int y = (GetSystemMetrics(SM_CYSCREEN) - height) / 2;
 
-  finestra_ = CreateWindowExW(0, kClasse, kTitle, kStile, x, y, larghezza, altezza, nullptr,
-                              nullptr, istanza_, this);
-  if (finestra_ == nullptr) throw std::runtime_error("cannot open the window: " + ultimo_errore());
+  window_ = CreateWindowExW(0, kClassName, kTitle, kWindowStyle, x, y, width, height, nullptr,
+                            nullptr, instance_, this);
+  if (window_ == nullptr) throw std::runtime_error("cannot open the window: " + last_error_text());
 
   // Shown modeless and painted at once: the run never returns to a message
   // loop, so this is the only paint the window gets.
-  ShowWindow(finestra_, SW_SHOWNORMAL);
-  UpdateWindow(finestra_);
+  ShowWindow(window_, SW_SHOWNORMAL);
+  UpdateWindow(window_);
   GdiFlush();
 }
 
 void Win32Platform::close_waiting_window() {
-  if (finestra_ != nullptr) {
-    DestroyWindow(finestra_);
-    finestra_ = nullptr;
+  if (window_ != nullptr) {
+    DestroyWindow(window_);
+    window_ = nullptr;
   }
-  if (carattere_ != nullptr) {
-    DeleteObject(carattere_);
-    carattere_ = nullptr;
+  if (font_ != nullptr) {
+    DeleteObject(font_);
+    font_ = nullptr;
   }
-  if (classe_registrata_) {
-    UnregisterClassW(kClasse, istanza_);
-    classe_registrata_ = false;
+  if (class_registered_) {
+    UnregisterClassW(kClassName, instance_);
+    class_registered_ = false;
   }
 }
 
-LRESULT CALLBACK Win32Platform::procedura(HWND finestra, UINT messaggio, WPARAM w, LPARAM l) {
-  if (messaggio == WM_NCCREATE) {
-    const auto* creazione = reinterpret_cast<const CREATESTRUCTW*>(l);
-    SetWindowLongPtrW(finestra, GWLP_USERDATA,
-                      reinterpret_cast<LONG_PTR>(creazione->lpCreateParams));
+LRESULT CALLBACK Win32Platform::window_procedure(HWND window, UINT message, WPARAM w, LPARAM l) {
+  if (message == WM_NCCREATE) {
+    const auto* creation = reinterpret_cast<const CREATESTRUCTW*>(l);
+    SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(creation->lpCreateParams));
   }
-  auto* piattaforma = reinterpret_cast<Win32Platform*>(GetWindowLongPtrW(finestra, GWLP_USERDATA));
-  switch (messaggio) {
+  auto* platform = reinterpret_cast<Win32Platform*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+  switch (message) {
     case WM_PAINT:
-      if (piattaforma != nullptr) {
-        piattaforma->dipingi(finestra);
+      if (platform != nullptr) {
+        platform->paint(window);
         return 0;
       }
       break;
@@ -202,41 +198,42 @@ LRESULT CALLBACK Win32Platform::procedura(HWND finestra, UINT messaggio, WPARAM 
     default:
       break;
   }
-  return DefWindowProcW(finestra, messaggio, w, l);
+  return DefWindowProcW(window, message, w, l);
 }
 
-void Win32Platform::dipingi(HWND finestra) {
+void Win32Platform::paint(HWND window) {
   // Label1: the text in the label's font and the system's text colour, on
   // the window's own background, clipped to the label's rectangle.
-  PAINTSTRUCT pittura;
-  HDC dc = BeginPaint(finestra, &pittura);
-  HGDIOBJ prima = SelectObject(dc, carattere_);
+  PAINTSTRUCT paint_info;
+  HDC dc = BeginPaint(window, &paint_info);
+  HGDIOBJ before = SelectObject(dc, font_);
   SetBkMode(dc, TRANSPARENT);
   SetTextColor(dc, GetSysColor(COLOR_BTNTEXT));
-  RECT r = etichetta_;
-  DrawTextW(dc, kEtichetta, -1, &r, DT_LEFT | DT_TOP | DT_WORDBREAK | DT_NOPREFIX);
-  SelectObject(dc, prima);
-  EndPaint(finestra, &pittura);
+  RECT r = label_;
+  DrawTextW(dc, kLabelText, -1, &r, DT_LEFT | DT_TOP | DT_WORDBREAK | DT_NOPREFIX);
+  SelectObject(dc, before);
+  EndPaint(window, &paint_info);
 }
 
 RECT Win32Platform::client_on_screen() const {
   RECT r{};
-  if (finestra_ != nullptr) GetClientRect(finestra_, &r);
-  return su_schermo(finestra_, r);
+  if (window_ != nullptr) GetClientRect(window_, &r);
+  return on_screen(window_, r);
 }
 
 RECT Win32Platform::label_on_screen() const {
-  return su_schermo(finestra_, etichetta_);
+  return on_screen(window_, label_);
 }
 
 void Win32Platform::show_message(const std::string& text) {
   // Text only, one OK button, no icon.
-  MessageBoxW(finestra_, from_utf8(text).c_str(), kTitle, MB_OK);
+  MessageBoxW(window_, from_utf8(text).c_str(), kTitle, MB_OK);
 }
 
 void Win32Platform::report_failure(const std::string& message) {
-  MessageBoxW(finestra_, from_utf8(message).c_str(), kTitle, MB_OK | MB_ICONERROR);
-  end_program(exit_status::kFileFailure);
+  MessageBoxW(window_, from_utf8(message).c_str(), kTitle, MB_OK | MB_ICONERROR);
+  close_waiting_window();
+  std::exit(exit_status::kFileFailure);
 }
 
 void Win32Platform::end_program(int status) {

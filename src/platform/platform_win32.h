@@ -18,7 +18,7 @@ inline constexpr wchar_t kTitle[] = L"scenario-builder";
 
 class Win32Platform : public Platform {
  public:
-  explicit Win32Platform(HINSTANCE istanza) : istanza_(istanza) {}
+  explicit Win32Platform(HINSTANCE instance) : instance_(instance) {}
   ~Win32Platform() override;
   Win32Platform(const Win32Platform&) = delete;
   Win32Platform& operator=(const Win32Platform&) = delete;
@@ -38,19 +38,19 @@ class Win32Platform : public Platform {
   RECT label_on_screen() const;
 
  private:
-  static LRESULT CALLBACK procedura(HWND finestra, UINT messaggio, WPARAM w, LPARAM l);
-  void dipingi(HWND finestra);
+  static LRESULT CALLBACK window_procedure(HWND window, UINT message, WPARAM w, LPARAM l);
+  void paint(HWND window);
 
-  HINSTANCE istanza_;
-  HWND finestra_ = nullptr;
-  HFONT carattere_ = nullptr;
-  RECT etichetta_{};  // the label's rectangle in client pixels
-  bool classe_registrata_ = false;
+  HINSTANCE instance_;
+  HWND window_ = nullptr;
+  HFONT font_ = nullptr;
+  RECT label_{};  // the label's rectangle in client pixels
+  bool class_registered_ = false;
 };
 
 // Conversions between UTF-8 and the wide strings of the Windows API. Invalid
 // input is replaced, never rejected.
-std::wstring from_utf8(const std::string& testo);
-std::string to_utf8(const std::wstring& testo);
+std::wstring from_utf8(const std::string& text);
+std::string to_utf8(const std::wstring& text);
 
 }  // namespace sb

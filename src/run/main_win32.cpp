@@ -19,17 +19,17 @@
 
 namespace {
 
-std::string utf8(const wchar_t* testo) {
-  const int n = ::WideCharToMultiByte(CP_UTF8, 0, testo, -1, nullptr, 0, nullptr, nullptr);
+std::string utf8(const wchar_t* text) {
+  const int n = ::WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
   if (n <= 1) return {};
   std::string s(static_cast<std::size_t>(n - 1), '\0');
-  ::WideCharToMultiByte(CP_UTF8, 0, testo, -1, s.data(), n, nullptr, nullptr);
+  ::WideCharToMultiByte(CP_UTF8, 0, text, -1, s.data(), n, nullptr, nullptr);
   return s;
 }
 
 // A windowed program has no console of its own: the tools write to the one
 // they were started from, when there is one.
-void collega_console() {
+void attach_console() {
   if (!::AttachConsole(ATTACH_PARENT_PROCESS)) return;
   std::FILE* f = nullptr;
   ::freopen_s(&f, "CONOUT$", "w", stdout);
@@ -41,8 +41,8 @@ void collega_console() {
 
 }  // namespace
 
-int WINAPI WinMain(HINSTANCE istanza, HINSTANCE, LPSTR, int) {
-  sb::Win32Platform platform(istanza);
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+  sb::Win32Platform platform(instance);
   sb::DiskFileSystem files;
   try {
     int argc = 0;
@@ -51,17 +51,17 @@ int WINAPI WinMain(HINSTANCE istanza, HINSTANCE, LPSTR, int) {
       if (wargv != nullptr) ::LocalFree(wargv);
       return sb::run_sequence(platform, files);
     }
-    std::vector<std::string> argomenti;
-    for (int i = 0; i < argc; ++i) argomenti.push_back(utf8(wargv[i]));
+    std::vector<std::string> arguments;
+    for (int i = 0; i < argc; ++i) arguments.push_back(utf8(wargv[i]));
     ::LocalFree(wargv);
     std::vector<const char*> argv;
-    for (const std::string& a : argomenti) argv.push_back(a.c_str());
-    collega_console();
+    for (const std::string& a : arguments) argv.push_back(a.c_str());
+    attach_console();
     sb::Environment env{files, std::cout, std::cerr};
-    const int stato = sb::run_tool(argc, argv.data(), env);
+    const int status = sb::run_tool(argc, argv.data(), env);
     std::cout.flush();
     std::cerr.flush();
-    return stato;
+    return status;
   } catch (const std::exception& e) {
     platform.report_failure(e.what());
   }

@@ -48,10 +48,9 @@ void sequence(Platform& platform, FileSystem& files) {
     case CompileOutcome::Kind::kFatal:
       errore(platform, std::to_string(outcome.fatal_code));
     case CompileOutcome::Kind::kNoCells:
-      platform.report_failure(path_of(names.line_source()) + ": error " +
-                              std::to_string(m.codice_errore) + ", " +
-                              error_message(m.codice_errore) +
-                              ": the line has no cells, no compiled file was written");
+      platform.report_failure(
+          path_of(names.line_source()) + ": error " + std::to_string(m.codice_errore) + ", " +
+          error_message(m.codice_errore) + ": the line has no cells, no compiled file was written");
   }
 }
 

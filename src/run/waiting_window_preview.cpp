@@ -24,35 +24,35 @@
 
 namespace {
 
-std::string riga(const char* nome, const RECT& r) {
-  return std::string(nome) + " " + std::to_string(r.left) + " " + std::to_string(r.top) + " " +
+std::string line(const char* name, const RECT& r) {
+  return std::string(name) + " " + std::to_string(r.left) + " " + std::to_string(r.top) + " " +
          std::to_string(r.right) + " " + std::to_string(r.bottom) + "\r\n";
 }
 
 }  // namespace
 
-int WINAPI WinMain(HINSTANCE istanza, HINSTANCE, LPSTR, int) {
-  std::vector<std::string> argomenti;
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+  std::vector<std::string> arguments;
   int n = 0;
   if (wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &n)) {
-    for (int i = 0; i < n; ++i) argomenti.push_back(sb::to_utf8(argv[i]));
+    for (int i = 0; i < n; ++i) arguments.push_back(sb::to_utf8(argv[i]));
     LocalFree(argv);
   }
-  const bool con_errore = argomenti.size() == 5 && argomenti[3] == "errore";
-  if (argomenti.size() != 3 && !con_errore) {
+  const bool with_errore = arguments.size() == 5 && arguments[3] == "errore";
+  if (arguments.size() != 3 && !with_errore) {
     MessageBoxW(nullptr, L"usage: waiting-window-preview SECONDS GEOMETRY_FILE [errore CODE]",
                 sb::kTitle, MB_OK);
     return 2;
   }
-  sb::Win32Platform platform(istanza);
+  sb::Win32Platform platform(instance);
   sb::DiskFileSystem files;
   try {
-    const DWORD secondi = static_cast<DWORD>(std::min(std::stoul(argomenti[1]), 3600UL));
+    const DWORD seconds = static_cast<DWORD>(std::min(std::stoul(arguments[1]), 3600UL));
     platform.show_waiting_window();
-    files.write(argomenti[2], riga("client", platform.client_on_screen()) +
-                                  riga("label", platform.label_on_screen()));
-    Sleep(secondi * 1000);
-    if (con_errore) sb::errore(platform, argomenti[4]);
+    files.write(arguments[2], line("client", platform.client_on_screen()) +
+                                  line("label", platform.label_on_screen()));
+    Sleep(seconds * 1000);
+    if (with_errore) sb::errore(platform, arguments[4]);
   } catch (const std::exception& e) {
     platform.report_failure(e.what());
   }

@@ -24,12 +24,13 @@ bool ends_with_any_case(std::string_view s, std::string_view end) {
                     [](char a, char b) { return lower(a) == lower(b); });
 }
 
-}  // namespace
-
+// The last component of a path, after the last "/" or "\".
 std::string_view file_name_of(std::string_view path) {
   const std::size_t slash = path.find_last_of("/\\");
   return slash == std::string_view::npos ? path : path.substr(slash + 1);
 }
+
+}  // namespace
 
 std::optional<std::string> scenario_from_line_source(std::string_view path) {
   const std::string_view name = file_name_of(path);

@@ -32,9 +32,6 @@ struct FileNames {
   std::string route_file() const { return scenario + "_" + treno + ".dat"; }
 };
 
-// The last component of a path, after the last "/" or "\".
-std::string_view file_name_of(std::string_view path);
-
 // ID from a path ending in "ID_linea.txt"; empty for any other name.
 std::optional<std::string> scenario_from_line_source(std::string_view path);
 // NUM from a path ending in "ID_NUM-.txt"; empty for any other name.

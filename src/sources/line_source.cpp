@@ -234,8 +234,8 @@ static_assert(std::size(kLineRows) == 202);
 
 Righe dati_linea() {
   Righe r;
-  for (std::string_view riga : kLineRows) r << riga;
-  r.chiudi();
+  for (std::string_view line : kLineRows) r << line;
+  r.close();
   return r;
 }
 

@@ -4,8 +4,8 @@
 
 namespace sb {
 
-Righe& Righe::operator<<(std::string_view riga) {
-  (*this)[prossima_++] = std::string(riga);
+Righe& Righe::operator<<(std::string_view line) {
+  (*this)[next_++] = std::string(line);
   return *this;
 }
 

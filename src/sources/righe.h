@@ -22,14 +22,14 @@ class Righe {
   const std::string& operator[](int k) const { return slot_.at(static_cast<std::size_t>(k)); }
 
   // Fills the next slot; the writers add their lines in file order.
-  Righe& operator<<(std::string_view riga);
+  Righe& operator<<(std::string_view line);
   // Puts the end marker in the next slot.
-  void chiudi() { *this << kEndMarker; }
-  int filled() const { return prossima_; }
+  void close() { *this << kEndMarker; }
+  int filled() const { return next_; }
 
  private:
   std::array<std::string, kSlot> slot_{};
-  int prossima_ = 0;
+  int next_ = 0;
 };
 
 // The bytes of the document: every slot before the first end marker, each

@@ -172,8 +172,8 @@ static_assert(std::size(kTrainRows) == 141);
 
 Righe dati_treno() {
   Righe r;
-  for (std::string_view riga : kTrainRows) r << riga;
-  r.chiudi();
+  for (std::string_view line : kTrainRows) r << line;
+  r.close();
   return r;
 }
 

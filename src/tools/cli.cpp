@@ -26,8 +26,10 @@ int run_tool(int argc, const char* const* argv, Environment& a) {
   CompileOptions compile;
   auto* cmd_compile = app.add_subcommand(
       "compile", "Compile a line source and a train source into the three compiled files");
-  cmd_compile->add_option("LINE", compile.line_source, "The line source (ID_linea.txt)")->required();
-  cmd_compile->add_option("TRAIN", compile.train_source, "The train source (ID_NUM-.txt)")->required();
+  cmd_compile->add_option("LINE", compile.line_source, "The line source (ID_linea.txt)")
+      ->required();
+  cmd_compile->add_option("TRAIN", compile.train_source, "The train source (ID_NUM-.txt)")
+      ->required();
   cmd_compile->add_option("-o,--output", compile.directory, "Directory to write into")
       ->capture_default_str();
   cmd_compile->add_option("--scenario", compile.scenario,
@@ -47,7 +49,8 @@ int run_tool(int argc, const char* const* argv, Environment& a) {
   PlotOptions plot;
   auto* cmd_plot = app.add_subcommand(
       "plot", "Draw a compiled scenario: the plan of the line and its profile, as SVG");
-  cmd_plot->add_option("ROUTE", plot.route_file, "The compiled route file (ID_NUM.dat)")->required();
+  cmd_plot->add_option("ROUTE", plot.route_file, "The compiled route file (ID_NUM.dat)")
+      ->required();
   cmd_plot->add_option("-o,--output", plot.output, "The SVG file to write")->required();
 
   try {

@@ -52,8 +52,7 @@ std::vector<Diagnostic> collect_diagnostics(const RouteModel& m, const CompileRe
     Diagnostic d;
     d.code = c.code;
     d.position = c.position;
-    d.message =
-        c.position ? message_with_position(m, d.code, *c.position) : error_message(d.code);
+    d.message = c.position ? message_with_position(m, d.code, *c.position) : error_message(d.code);
     if (!c.detail.empty()) d.message += ": " + c.detail;
     // Only the missing line source and the progressive check have no place.
     d.file = c.place ? name(c.place->source) : line_file;

@@ -14,40 +14,40 @@ namespace {
 // ---- Numbers and texts ----
 
 template <typename T>
-void metti_intero(std::string& s, T v) {
+void put_integer(std::string& s, T v) {
   char buf[24];
   const auto r = std::to_chars(buf, buf + sizeof buf, v);
   s.append(buf, r.ptr);
 }
 
 template <typename T>
-std::string intero(T v) {
+std::string integer(T v) {
   std::string s;
-  metti_intero(s, v);
+  put_integer(s, v);
   return s;
 }
 
 // C0 and C1 controls and DEL: shown as escapes, never as raw bytes.
-bool di_controllo(char32_t c) {
+bool is_control(char32_t c) {
   return c < 0x20 || (c >= 0x7F && c <= 0x9F);
 }
 
-const char kCifre[] = "0123456789ABCDEF";
+const char kHexDigits[] = "0123456789ABCDEF";
 
 // A text for the table: quoted, with \" \\ and \xNN for the controls, so that
 // spaces, quotes and empty texts stay visible.
-std::string testo_tabella(std::string_view testo) {
+std::string table_text(std::string_view text) {
   std::string s = "\"";
-  for (const char ch : testo) {
+  for (const char ch : text) {
     const auto b = static_cast<unsigned char>(ch);
     const char32_t c = cp1252_code_point(b);
     if (c == '"' || c == '\\') {
       s.push_back('\\');
       s.push_back(static_cast<char>(c));
-    } else if (di_controllo(c)) {
+    } else if (is_control(c)) {
       s += "\\x";
-      s.push_back(kCifre[b >> 4]);
-      s.push_back(kCifre[b & 15]);
+      s.push_back(kHexDigits[b >> 4]);
+      s.push_back(kHexDigits[b & 15]);
     } else {
       append_utf8(s, c);
     }
@@ -57,17 +57,17 @@ std::string testo_tabella(std::string_view testo) {
 }
 
 // A text as a JSON string, in UTF-8.
-void metti_testo_json(std::string& s, std::string_view testo) {
+void put_json_text(std::string& s, std::string_view text) {
   s.push_back('"');
-  for (const char ch : testo) {
+  for (const char ch : text) {
     const char32_t c = cp1252_code_point(static_cast<unsigned char>(ch));
     if (c == '"' || c == '\\') {
       s.push_back('\\');
       s.push_back(static_cast<char>(c));
-    } else if (di_controllo(c)) {
+    } else if (is_control(c)) {
       s += "\\u00";
-      s.push_back(kCifre[c >> 4]);
-      s.push_back(kCifre[c & 15]);
+      s.push_back(kHexDigits[c >> 4]);
+      s.push_back(kHexDigits[c & 15]);
     } else {
       append_utf8(s, c);
     }
@@ -75,7 +75,7 @@ void metti_testo_json(std::string& s, std::string_view testo) {
   s.push_back('"');
 }
 
-void metti_doppio_json(std::string& s, double v) {
+void put_json_double(std::string& s, double v) {
   if (std::isnan(v)) {
     s += "\"NaN\"";
   } else if (std::isinf(v)) {
@@ -90,42 +90,42 @@ void metti_doppio_json(std::string& s, double v) {
 // Columns of cells, each padded to the widest cell of its column (counted in
 // characters, not bytes, since texts are UTF-8). Numbers align right, texts
 // left; no line ends in spaces.
-class Tabella {
+class Table {
  public:
-  struct Colonna {
-    std::string_view nome;
-    bool a_destra;
+  struct Column {
+    std::string_view name;
+    bool right_aligned;
   };
 
-  explicit Tabella(std::vector<Colonna> colonne) : colonne_(std::move(colonne)) {
-    for (const Colonna& c : colonne_) {
-      celle_.emplace_back(c.nome);
-      larghezze_.push_back(caratteri(c.nome));
+  explicit Table(std::vector<Column> columns) : columns_(std::move(columns)) {
+    for (const Column& c : columns_) {
+      cells_.emplace_back(c.name);
+      widths_.push_back(characters(c.name));
     }
   }
 
-  void riserva(std::size_t righe) { celle_.reserve((righe + 1) * colonne_.size()); }
+  void reserve(std::size_t rows) { cells_.reserve((rows + 1) * columns_.size()); }
 
   // Adds the next cell, row by row.
-  void aggiungi(std::string cella) {
-    const std::size_t col = celle_.size() % colonne_.size();
-    larghezze_[col] = std::max(larghezze_[col], caratteri(cella));
-    celle_.push_back(std::move(cella));
+  void add(std::string cell) {
+    const std::size_t column = cells_.size() % columns_.size();
+    widths_[column] = std::max(widths_[column], characters(cell));
+    cells_.push_back(std::move(cell));
   }
 
-  std::string testo() const {
-    std::size_t riga_piena = 0;
-    for (const std::size_t l : larghezze_) riga_piena += l + 2;
+  std::string text() const {
+    std::size_t full_row = 0;
+    for (const std::size_t l : widths_) full_row += l + 2;
     std::string s;
-    s.reserve(riga_piena * (celle_.size() / colonne_.size()));
-    for (std::size_t i = 0; i < celle_.size(); ++i) {
-      const std::size_t col = i % colonne_.size();
-      if (col != 0) s += "  ";
-      const std::size_t vuoto = larghezze_[col] - caratteri(celle_[i]);
-      if (colonne_[col].a_destra) s.append(vuoto, ' ');
-      s += celle_[i];
-      if (!colonne_[col].a_destra) s.append(vuoto, ' ');
-      if (col + 1 == colonne_.size()) {
+    s.reserve(full_row * (cells_.size() / columns_.size()));
+    for (std::size_t i = 0; i < cells_.size(); ++i) {
+      const std::size_t column = i % columns_.size();
+      if (column != 0) s += "  ";
+      const std::size_t padding = widths_[column] - characters(cells_[i]);
+      if (columns_[column].right_aligned) s.append(padding, ' ');
+      s += cells_[i];
+      if (!columns_[column].right_aligned) s.append(padding, ' ');
+      if (column + 1 == columns_.size()) {
         while (!s.empty() && s.back() == ' ') s.pop_back();
         s.push_back('\n');
       }
@@ -135,14 +135,14 @@ class Tabella {
 
  private:
   // UTF-8 characters: every byte that does not continue a sequence.
-  static std::size_t caratteri(std::string_view s) {
+  static std::size_t characters(std::string_view s) {
     return static_cast<std::size_t>(std::count_if(
         s.begin(), s.end(), [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }));
   }
 
-  std::vector<Colonna> colonne_;
-  std::vector<std::string> celle_;
-  std::vector<std::size_t> larghezze_;
+  std::vector<Column> columns_;
+  std::vector<std::string> cells_;
+  std::vector<std::size_t> widths_;
 };
 
 // ---- The fields of each record, in the order of the record schema ----
@@ -160,7 +160,7 @@ void record_fields(const Record& r, N&& number, T&& text) {
   });
 }
 
-const char* nome_tipo(TrackValueType t) {
+const char* type_name(TrackValueType t) {
   switch (t) {
     case TrackValueType::kEmpty:
       return "vuoto";
@@ -174,10 +174,10 @@ const char* nome_tipo(TrackValueType t) {
 
 // A track plan value for the table: an integer as an integer, a Double so
 // that it reads back exactly, an empty value as "-".
-std::string valore_tabella(const TrackValue& v) {
+std::string table_value(const TrackValue& v) {
   switch (v.type) {
     case TrackValueType::kInteger:
-      return intero(static_cast<std::int32_t>(v.value));
+      return integer(static_cast<std::int32_t>(v.value));
     case TrackValueType::kDouble:
       return exact_number(v.value);
     case TrackValueType::kEmpty:
@@ -186,13 +186,13 @@ std::string valore_tabella(const TrackValue& v) {
   return "-";
 }
 
-void metti_valore_json(std::string& s, const TrackValue& v) {
+void put_json_value(std::string& s, const TrackValue& v) {
   switch (v.type) {
     case TrackValueType::kInteger:
-      metti_intero(s, static_cast<std::int32_t>(v.value));
+      put_integer(s, static_cast<std::int32_t>(v.value));
       return;
     case TrackValueType::kDouble:
-      metti_doppio_json(s, v.value);
+      put_json_double(s, v.value);
       return;
     case TrackValueType::kEmpty:
       break;
@@ -201,22 +201,38 @@ void metti_valore_json(std::string& s, const TrackValue& v) {
 }
 
 // The frame around the records of a JSON dump.
-void apri_json(std::string& s, const char* genere) {
+void open_json(std::string& s, const char* kind) {
   s += "{\"kind\": \"";
-  s += genere;
+  s += kind;
   s += "\", \"records\": [";
 }
-void separa_record(std::string& s, std::size_t i) {
+void separate_record(std::string& s, std::size_t i) {
   s += i == 0 ? "\n" : ",\n";
 }
-void chiudi_json(std::string& s, bool vuoto) {
-  s += vuoto ? "]}\n" : "\n]}\n";
+void close_json(std::string& s, bool padding) {
+  s += padding ? "]}\n" : "\n]}\n";
 }
 
-void metti_chiave(std::string& s, std::string_view nome) {
+void put_key(std::string& s, std::string_view name) {
   s += ", \"";
-  s += nome;
+  s += name;
   s += "\": ";
+}
+
+// The table of the cells for which `keep(i)` holds.
+template <typename Keep>
+std::string cell_table(const std::vector<cella>& percorso, std::size_t rows, Keep keep) {
+  std::vector<Table::Column> columns = {{"cella", true}};
+  const cella empty{};
+  visit_fields(empty, [&](std::string_view name, auto) { columns.push_back({name, true}); });
+  Table t(std::move(columns));
+  t.reserve(rows);
+  for (std::size_t i = 0; i < percorso.size(); ++i) {
+    if (!keep(i)) continue;
+    t.add(integer(i));
+    visit_fields(percorso[i], [&](std::string_view, auto v) { t.add(integer(v)); });
+  }
+  return t.text();
 }
 
 }  // namespace
@@ -237,7 +253,7 @@ std::string refusal_message(std::string_view file, CompiledFileKind g, const For
   std::string s(file);
   s += ": not a valid ";
   s += describe_kind(g);
-  s += ": record " + intero(e.record) + ", byte offset " + intero(e.offset) + ": " + e.reason;
+  s += ": record " + integer(e.record) + ", byte offset " + integer(e.offset) + ": " + e.reason;
   return s;
 }
 
@@ -251,120 +267,114 @@ std::string exact_number(double v) {
 }
 
 std::string route_table(const std::vector<cella>& percorso) {
-  std::vector<Tabella::Colonna> colonne = {{"cella", true}};
-  const cella empty{};
-  visit_fields(empty, [&](std::string_view nome, auto) { colonne.push_back({nome, true}); });
-  Tabella t(std::move(colonne));
-  t.riserva(percorso.size());
-  for (std::size_t i = 0; i < percorso.size(); ++i) {
-    t.aggiungi(intero(i));
-    visit_fields(percorso[i], [&](std::string_view, auto v) { t.aggiungi(intero(v)); });
-  }
-  return t.testo();
+  return cell_table(percorso, percorso.size(), [](std::size_t) { return true; });
+}
+
+std::string route_changes_table(const std::vector<cella>& percorso) {
+  return cell_table(percorso, 0,
+                    [&](std::size_t i) { return i == 0 || !(percorso[i] == percorso[i - 1]); });
 }
 
 std::string item_table(const std::array<oggetto, kItemCount>& oggetti) {
-  std::vector<Tabella::Colonna> colonne = {{"oggetto", true}};
+  std::vector<Table::Column> columns = {{"oggetto", true}};
   record_fields(
       oggetto{},
-      [&](std::string_view nome, auto) {
-        colonne.push_back({nome, true});
+      [&](std::string_view name, auto) {
+        columns.push_back({name, true});
       },
-      [&](std::string_view nome, const std::string&) {
-        colonne.push_back({nome, false});
+      [&](std::string_view name, const std::string&) {
+        columns.push_back({name, false});
       });
-  Tabella t(std::move(colonne));
-  t.riserva(oggetti.size());
+  Table t(std::move(columns));
+  t.reserve(oggetti.size());
   for (std::size_t i = 0; i < oggetti.size(); ++i) {
-    t.aggiungi(intero(i));
+    t.add(integer(i));
     record_fields(
-        oggetti[i], [&](std::string_view, auto v) { t.aggiungi(intero(v)); },
-        [&](std::string_view, const std::string& testo) { t.aggiungi(testo_tabella(testo)); });
+        oggetti[i], [&](std::string_view, auto v) { t.add(integer(v)); },
+        [&](std::string_view, const std::string& text) { t.add(table_text(text)); });
   }
-  return t.testo();
+  return t.text();
 }
 
-std::string track_plan_table(const std::vector<TrackValue>& x,
-                              const std::vector<TrackValue>& y) {
-  Tabella t({{"metro", true}, {"tipo_x", false}, {"x", true}, {"tipo_y", false}, {"y", true}});
+std::string track_plan_table(const std::vector<TrackValue>& x, const std::vector<TrackValue>& y) {
+  Table t({{"metro", true}, {"tipo_x", false}, {"x", true}, {"tipo_y", false}, {"y", true}});
   const std::size_t n = std::min(x.size(), y.size());
-  t.riserva(n);
+  t.reserve(n);
   for (std::size_t m = 0; m < n; ++m) {
-    t.aggiungi(intero(m));
-    t.aggiungi(nome_tipo(x[m].type));
-    t.aggiungi(valore_tabella(x[m]));
-    t.aggiungi(nome_tipo(y[m].type));
-    t.aggiungi(valore_tabella(y[m]));
+    t.add(integer(m));
+    t.add(type_name(x[m].type));
+    t.add(table_value(x[m]));
+    t.add(type_name(y[m].type));
+    t.add(table_value(y[m]));
   }
-  return t.testo();
+  return t.text();
 }
 
 std::string route_json(const std::vector<cella>& percorso) {
   std::string s;
   s.reserve(percorso.size() * 220);
-  apri_json(s, "route");
+  open_json(s, "route");
   for (std::size_t i = 0; i < percorso.size(); ++i) {
-    separa_record(s, i);
+    separate_record(s, i);
     s += "{\"cella\": ";
-    metti_intero(s, i);
-    visit_fields(percorso[i], [&](std::string_view nome, auto v) {
-      metti_chiave(s, nome);
-      metti_intero(s, v);
+    put_integer(s, i);
+    visit_fields(percorso[i], [&](std::string_view name, auto v) {
+      put_key(s, name);
+      put_integer(s, v);
     });
     s += "}";
   }
-  chiudi_json(s, percorso.empty());
+  close_json(s, percorso.empty());
   return s;
 }
 
 std::string items_json(const std::array<oggetto, kItemCount>& oggetti) {
   std::string s;
-  apri_json(s, "items");
+  open_json(s, "items");
   for (std::size_t i = 0; i < oggetti.size(); ++i) {
-    separa_record(s, i);
+    separate_record(s, i);
     s += "{\"oggetto\": ";
-    metti_intero(s, i);
+    put_integer(s, i);
     record_fields(
         oggetti[i],
-        [&](std::string_view nome, auto v) {
-          metti_chiave(s, nome);
-          metti_intero(s, v);
+        [&](std::string_view name, auto v) {
+          put_key(s, name);
+          put_integer(s, v);
         },
-        [&](std::string_view nome, const std::string& testo) {
-          metti_chiave(s, nome);
-          metti_testo_json(s, testo);
+        [&](std::string_view name, const std::string& text) {
+          put_key(s, name);
+          put_json_text(s, text);
         });
     s += "}";
   }
-  chiudi_json(s, false);
+  close_json(s, false);
   return s;
 }
 
-std::string track_plan_json(const std::vector<TrackValue>& x,
-                           const std::vector<TrackValue>& y) {
+std::string track_plan_json(const std::vector<TrackValue>& x, const std::vector<TrackValue>& y) {
   const std::size_t n = std::min(x.size(), y.size());
   std::string s;
   s.reserve(n * 100);
-  apri_json(s, "track_plan");
+  open_json(s, "track_plan");
   for (std::size_t m = 0; m < n; ++m) {
-    separa_record(s, m);
+    separate_record(s, m);
     s += "{\"metro\": ";
-    metti_intero(s, m);
-    metti_chiave(s, "tipo_x");
+    put_integer(s, m);
+    put_key(s, "tipo_x");
     s += '"';
-    s += nome_tipo(x[m].type);
+    s += type_name(x[m].type);
     s += '"';
-    metti_chiave(s, "x");
-    metti_valore_json(s, x[m]);
-    metti_chiave(s, "tipo_y");
+    put_key(s, "x");
+    put_json_value(s, x[m]);
+    put_key(s, "tipo_y");
     s += '"';
-    s += nome_tipo(y[m].type);
+    s += type_name(y[m].type);
     s += '"';
-    metti_chiave(s, "y");
-    metti_valore_json(s, y[m]);
+    put_key(s, "y");
+    put_json_value(s, y[m]);
     s += "}";
   }
-  chiudi_json(s, n == 0);
+  close_json(s, n == 0);
   return s;
 }
 

@@ -36,8 +36,13 @@ std::string exact_number(double v);
 // the record index first (cella, oggetto, metro).
 std::string route_table(const std::vector<cella>& percorso);
 std::string item_table(const std::array<oggetto, kItemCount>& oggetti);
-std::string track_plan_table(const std::vector<TrackValue>& x,
-                              const std::vector<TrackValue>& y);
+std::string track_plan_table(const std::vector<TrackValue>& x, const std::vector<TrackValue>& y);
+
+// The route table cut to the cells where something changes: cell 0, then
+// every cell that differs from the one before it in any field. Same columns
+// as route_table; the index column keeps the cells' own indices, so that each
+// row stands for its cell and the unchanged cells after it, up to the next row.
+std::string route_changes_table(const std::vector<cella>& percorso);
 
 // The JSON objects: {"kind": "route" | "items" | "track_plan", "records": [...]},
 // one record per line, each an object of the same field names as the table.
@@ -46,8 +51,7 @@ std::string track_plan_table(const std::vector<TrackValue>& x,
 // infinity or a NaN) is written as the string "Infinity", "-Infinity" or "NaN".
 std::string route_json(const std::vector<cella>& percorso);
 std::string items_json(const std::array<oggetto, kItemCount>& oggetti);
-std::string track_plan_json(const std::vector<TrackValue>& x,
-                           const std::vector<TrackValue>& y);
+std::string track_plan_json(const std::vector<TrackValue>& x, const std::vector<TrackValue>& y);
 
 // Decodes `bytes` as a file of kind `g` and builds its table or its JSON into
 // *out. Returns false and fills *err when the decoder refuses the bytes.

@@ -10,8 +10,8 @@
 namespace sb {
 
 int dump_command(const DumpOptions& o, Environment& a) {
-  const std::optional<CompiledFileKind> genere = compiled_file_kind(o.file);
-  if (!genere) {
+  const std::optional<CompiledFileKind> kind = compiled_file_kind(o.file);
+  if (!kind) {
     a.err << "scenario-builder dump: " << o.file
           << ": not the name of a compiled file\n"
              "The kind of file is told by its name: ID_linea.dat (track plan), ID_NUM.sim "
@@ -26,13 +26,13 @@ int dump_command(const DumpOptions& o, Environment& a) {
     a.err << "scenario-builder dump: cannot read " << e.path() << ": " << e.reason() << "\n";
     return exit_status::kScenarioErrors;
   }
-  std::string testo;
-  FormatError errore;
-  if (!describe_file(*genere, bytes, o.json, &testo, &errore)) {
-    a.err << "scenario-builder dump: " << refusal_message(o.file, *genere, errore) << "\n";
+  std::string text;
+  FormatError error;
+  if (!describe_file(*kind, bytes, o.json, &text, &error)) {
+    a.err << "scenario-builder dump: " << refusal_message(o.file, *kind, error) << "\n";
     return exit_status::kScenarioErrors;
   }
-  a.out.write(testo.data(), static_cast<std::streamsize>(testo.size()));
+  a.out.write(text.data(), static_cast<std::streamsize>(text.size()));
   a.out.flush();
   return exit_status::kOk;
 }

@@ -36,8 +36,7 @@ struct PlotStation {
   std::string name;  // UTF-8, without the padding spaces of the source
   Long position = 0;
 };
-std::vector<PlotStation> plot_stations(
-    const std::array<oggetto, kItemCount>& oggetti);
+std::vector<PlotStation> plot_stations(const std::array<oggetto, kItemCount>& oggetti);
 
 // The whole SVG document, about 1600 px wide.
 std::string draw_scenario(const PlotData& d);

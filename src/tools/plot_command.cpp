@@ -3,9 +3,11 @@
 #include <optional>
 #include <ostream>
 #include <string>
+#include <utility>
 
 #include "compiler/compiled_files.h"
 #include "platform/file_system.h"
+#include "sources/file_names.h"
 #include "tools/commands.h"
 #include "tools/dump.h"
 #include "tools/plot.h"
@@ -14,73 +16,74 @@ namespace sb {
 
 namespace {
 
-constexpr const char* kPrefisso = "scenario-builder plot: ";
+constexpr const char* kPrefix = "scenario-builder plot: ";
 
 // Reads a file; on failure reports it and returns nothing.
-std::optional<std::string> leggi(const std::string& path, Environment& a) {
+std::optional<std::string> read_file(const std::string& path, Environment& env) {
   try {
-    return a.files.read(path);
+    return env.files.read(path);
   } catch (const FileError& e) {
-    a.err << kPrefisso << "cannot read " << e.path() << ": " << e.reason() << "\n";
+    env.err << kPrefix << "cannot read " << e.path() << ": " << e.reason() << "\n";
     return std::nullopt;
   }
 }
 
-void rifiutato(const std::string& path, CompiledFileKind g, const FormatError& e, Environment& a) {
-  a.err << kPrefisso << refusal_message(path, g, e) << "\n";
+void report_refusal(const std::string& path, CompiledFileKind kind, const FormatError& e,
+                    Environment& env) {
+  env.err << kPrefix << refusal_message(path, kind, e) << "\n";
 }
 
 }  // namespace
 
-int plot_command(const PlotOptions& o, Environment& a) {
-  const std::optional<CompanionFiles> accanto = companion_files(o.route_file);
-  if (!accanto) {
-    a.err << kPrefisso << o.route_file
-          << ": not the name of a route file\n"
-             "The route file is named ID_NUM.dat; its item file ID_NUM.sim and its track plan "
-             "ID_linea.dat are read from the same directory.\n"
-             "Usage: scenario-builder plot ROUTE.dat -o FILE.svg\n";
+int plot_command(const PlotOptions& o, Environment& env) {
+  const std::optional<CompanionFiles> companions = companion_files(o.route_file);
+  if (!companions) {
+    env.err << kPrefix << o.route_file
+            << ": not the name of a route file\n"
+               "The route file is named ID_NUM.dat; its item file ID_NUM.sim and its track plan "
+               "ID_linea.dat are read from the same directory.\n"
+               "Usage: scenario-builder plot ROUTE.dat -o FILE.svg\n";
     return exit_status::kUsage;
   }
 
   PlotData d;
-  FormatError errore;
-  const std::optional<std::string> percorso = leggi(o.route_file, a);
-  if (!percorso) return exit_status::kScenarioErrors;
-  if (!decode_route(*percorso, &d.percorso, &errore)) {
-    rifiutato(o.route_file, CompiledFileKind::kRoute, errore, a);
+  FormatError fault;
+  const std::optional<std::string> route_bytes = read_file(o.route_file, env);
+  if (!route_bytes) return exit_status::kScenarioErrors;
+  if (!decode_route(*route_bytes, &d.percorso, &fault)) {
+    report_refusal(o.route_file, CompiledFileKind::kRoute, fault, env);
     return exit_status::kScenarioErrors;
   }
-  const std::optional<std::string> oggetti = leggi(accanto->item_file, a);
-  if (!oggetti) return exit_status::kScenarioErrors;
-  if (!decode_items(*oggetti, &d.oggetti, &errore)) {
-    rifiutato(accanto->item_file, CompiledFileKind::kItems, errore, a);
+  const std::optional<std::string> item_bytes = read_file(companions->item_file, env);
+  if (!item_bytes) return exit_status::kScenarioErrors;
+  if (!decode_items(*item_bytes, &d.oggetti, &fault)) {
+    report_refusal(companions->item_file, CompiledFileKind::kItems, fault, env);
     return exit_status::kScenarioErrors;
   }
 
   // The track plan is optional: a scenario compiled without it still has a
   // profile worth seeing. A track plan that is there but damaged is refused
   // like any other file.
-  if (a.files.exists(accanto->track_plan_file)) {
-    const std::optional<std::string> tracciato = leggi(accanto->track_plan_file, a);
-    if (!tracciato) return exit_status::kScenarioErrors;
-    LinePlan pianta;
-    if (!decode_track_plan(*tracciato, &pianta.x, &pianta.y, &errore)) {
-      rifiutato(accanto->track_plan_file, CompiledFileKind::kTrackPlan, errore, a);
+  if (env.files.exists(companions->track_plan_file)) {
+    const std::optional<std::string> track_plan_bytes = read_file(companions->track_plan_file, env);
+    if (!track_plan_bytes) return exit_status::kScenarioErrors;
+    LinePlan plan;
+    if (!decode_track_plan(*track_plan_bytes, &plan.x, &plan.y, &fault)) {
+      report_refusal(companions->track_plan_file, CompiledFileKind::kTrackPlan, fault, env);
       return exit_status::kScenarioErrors;
     }
-    d.plan = std::move(pianta);
+    d.plan = std::move(plan);
   } else {
     d.plan_note =
-        "No track plan: " + accanto->track_plan_file + " was not found beside the route file.";
-    a.err << kPrefisso << "no track plan " << accanto->track_plan_file
-          << ": the picture has no plan of the line\n";
+        "No track plan: " + companions->track_plan_file + " was not found beside the route file.";
+    env.err << kPrefix << "no track plan " << companions->track_plan_file
+            << ": the picture has no plan of the line\n";
   }
 
   try {
-    a.files.write(o.output, draw_scenario(d));
+    env.files.write(o.output, draw_scenario(d));
   } catch (const FileError& e) {
-    a.err << kPrefisso << "cannot write " << e.path() << ": " << e.reason() << "\n";
+    env.err << kPrefix << "cannot write " << e.path() << ": " << e.reason() << "\n";
     return exit_status::kScenarioErrors;
   }
   return exit_status::kOk;

@@ -7,7 +7,7 @@ namespace sb {
 namespace {
 
 // The 1252 table for 0x80-0x9F; the unassigned bytes keep their own value.
-constexpr std::array<char16_t, 32> kDa80A9F = {
+constexpr std::array<char16_t, 32> kFrom80To9F = {
     0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,  // 80-87
     0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,  // 88-8F
     0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,  // 90-97
@@ -30,14 +30,14 @@ void append_utf8(std::string& s, char32_t c) {
 }
 
 char32_t cp1252_code_point(unsigned char b) {
-  if (b >= 0x80 && b <= 0x9F) return kDa80A9F.at(b - 0x80u);
+  if (b >= 0x80 && b <= 0x9F) return kFrom80To9F.at(b - 0x80u);
   return b;
 }
 
-std::string utf8_from_cp1252(std::string_view testo) {
+std::string utf8_from_cp1252(std::string_view text) {
   std::string s;
-  s.reserve(testo.size());
-  for (const char ch : testo) append_utf8(s, cp1252_code_point(static_cast<unsigned char>(ch)));
+  s.reserve(text.size());
+  for (const char ch : text) append_utf8(s, cp1252_code_point(static_cast<unsigned char>(ch)));
   return s;
 }
 

@@ -17,6 +17,6 @@ char32_t cp1252_code_point(unsigned char b);
 void append_utf8(std::string& s, char32_t c);
 
 // The UTF-8 form of a Windows-1252 text.
-std::string utf8_from_cp1252(std::string_view testo);
+std::string utf8_from_cp1252(std::string_view text);
 
 }  // namespace sb

@@ -14,19 +14,19 @@ namespace {
 
 using testing::MemorySources;
 
-struct Conteggi {
-  int segnali = 0, indicatori = 0, cartelli = 0, stazioni = 0, rallentamenti = 0, marche = 0;
+struct Counts {
+  int signals = 0, boards = 0, signs = 0, stations = 0, slowdowns = 0, marks = 0;
 };
 
-Conteggi conta(const RouteModel& m) {
-  Conteggi n;
+Counts count_kinds(const RouteModel& m) {
+  Counts n;
   for (const cella& z : m.percorso) {
     n.signals += z.genere == kSignal;
-    n.indicatori += z.genere == kSpeedBoards;
-    n.cartelli += z.genere == kSign;
-    n.stazioni += z.genere == kStationEnd;
+    n.boards += z.genere == kSpeedBoards;
+    n.signs += z.genere == kSign;
+    n.stations += z.genere == kStationEnd;
     n.slowdowns += z.genere == kSlowdownStart;
-    n.marche += z.genere == kMark && z.dato1 == 180;
+    n.marks += z.genere == kMark && z.dato1 == 180;
   }
   return n;
 }
@@ -36,40 +36,41 @@ class GeneratedScenario : public ::testing::TestWithParam<Long> {};
 // The benchmarks time only what the compiler accepts whole: no code, no
 // warning, no complaint of the post-processing, however long the line.
 TEST_P(GeneratedScenario, CompilesWithoutAnyCodeOrWarning) {
-  const Long lunghezza = GetParam();
-  const SorgentiGenerate s = genera_sorgenti(lunghezza);
+  const Long length = GetParam();
+  const GeneratedSources s = generate_sources(length);
   auto m = std::make_unique<RouteModel>();
   m->scenario = "GEN";
   m->treno = "9000";
-  MemorySources sorgenti(s.linea, s.treno);
+  MemorySources sources(s.line, s.train);
   CompileReport r;
-  ASSERT_EQ(memorizza_percorso(*m, sorgenti, 1, &r), CompileOutcome::kComplete);
+  ASSERT_EQ(memorizza_percorso(*m, sources, TrackPlanOutput::kWrite, &r).kind,
+            CompileOutcome::Kind::kComplete);
   EXPECT_EQ(m->codice_errore, 0) << "at " << m->progressiva_errore << " m";
-  EXPECT_TRUE(r.reading.warnings.empty()) << r.reading.warnings.front().testo;
+  EXPECT_TRUE(r.reading.warnings.empty()) << r.reading.warnings.front().text;
   EXPECT_TRUE(r.pass.empty()) << "code " << r.pass.front().code;
-  EXPECT_EQ(m->oggetti[84].valore_b, lunghezza);
+  EXPECT_EQ(m->oggetti[84].valore_b, length);
 
   // Dense where the item table lets it be: about a signal and a pair of
   // boards per kilometre, a slowdown every ten, each with the marks of the
   // post-processing before and inside it.
-  const Conteggi n = conta(*m);
-  const int km = lunghezza / 1000;
+  const Counts n = count_kinds(*m);
+  const int km = length / 1000;
   EXPECT_GE(n.signals, 9 * km / 10);
-  EXPECT_GE(n.indicatori, 9 * km / 10);
+  EXPECT_GE(n.boards, 9 * km / 10);
   EXPECT_GE(n.slowdowns, km / 10 - 1);
-  EXPECT_GE(n.marche, 4 * n.slowdowns);
-  EXPECT_GE(n.stazioni, std::min(km / 6, 48));
-  EXPECT_GE(n.cartelli, std::min(km / 5, 30));
-  EXPECT_LE(n.stazioni + n.cartelli, 78);
+  EXPECT_GE(n.marks, 4 * n.slowdowns);
+  EXPECT_GE(n.stations, std::min(km / 6, 48));
+  EXPECT_GE(n.signs, std::min(km / 5, 30));
+  EXPECT_LE(n.stations + n.signs, 78);
 }
 
 INSTANTIATE_TEST_SUITE_P(Lengths, GeneratedScenario,
-                         ::testing::Values(kLunghezzaMinimaGenerata, 100000, 162500, 500000,
+                         ::testing::Values(kShortestGeneratedLine, 100000, 162500, 500000,
                                            kMaxLineLength));
 
 TEST(ScenarioGenerator, RefusesLengthsItCannotLayOut) {
-  EXPECT_THROW(genera_sorgenti(kLunghezzaMinimaGenerata - 1), std::invalid_argument);
-  EXPECT_THROW(genera_sorgenti(kMaxLineLength + 1), std::invalid_argument);
+  EXPECT_THROW(generate_sources(kShortestGeneratedLine - 1), std::invalid_argument);
+  EXPECT_THROW(generate_sources(kMaxLineLength + 1), std::invalid_argument);
 }
 
 }  // namespace

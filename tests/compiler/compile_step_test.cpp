@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "compiler/check_codes.h"
+#include "compiler/error_codes.h"
 #include "sources/line_source.h"
 #include "sources/train_source.h"
 #include "support/memory_sources.h"
@@ -12,28 +13,29 @@ namespace {
 
 using testing::MemorySources;
 
-struct Compilato {
+struct Compiled {
   std::unique_ptr<RouteModel> m = std::make_unique<RouteModel>();
-  MemorySources sorgenti;
-  CompileOutcome esito{};
+  MemorySources sources;
+  CompileOutcome outcome{};
 };
 
-Compilato compila(const std::string& linea, const std::string& treno, Long j = 1) {
-  Compilato c;
+Compiled compile(const std::string& line, const std::string& train,
+                 TrackPlanOutput j = TrackPlanOutput::kWrite) {
+  Compiled c;
   c.m->scenario = "BORGOLUCE";
   c.m->treno = "5127";
-  c.sorgenti = MemorySources(linea, treno);
-  c.esito = memorizza_percorso(*c.m, c.sorgenti, j);
+  c.sources = MemorySources(line, train);
+  c.outcome = memorizza_percorso(*c.m, c.sources, j);
   return c;
 }
 
 TEST(CompileStep, TheBuiltInScenarioCompilesWithoutAnyCode) {
-  const Compilato c = compila(document_text(dati_linea()), document_text(dati_treno()));
+  const Compiled c = compile(document_text(dati_linea()), document_text(dati_treno()));
   const RouteModel& m = *c.m;
-  ASSERT_EQ(c.esito, CompileOutcome::kComplete);
+  ASSERT_EQ(c.outcome.kind, CompileOutcome::Kind::kComplete);
   EXPECT_EQ(m.codice_errore, 0);
-  EXPECT_FALSE(c.sorgenti.linea);
-  EXPECT_FALSE(c.sorgenti.treno);
+  EXPECT_FALSE(c.sources.line);
+  EXPECT_FALSE(c.sources.train);
   EXPECT_EQ(m.last_cell(), 3380);
   // Reserved values and check codes.
   EXPECT_EQ(m.percorso[1].dato1, 5121);
@@ -69,29 +71,33 @@ TEST(CompileStep, TheBuiltInScenarioCompilesWithoutAnyCode) {
 }
 
 TEST(CompileStep, GuardsOnTheReservedSlots) {
-  const std::string linea = "[generale]\nlunghezza percorso, 5000\n[x]\n[fine]\n";
-  EXPECT_EQ(compila(linea, "[generale]\nsegnale, 0, 1, 1, 0, 0, 0, 0, 0, 0, 0, 0\n").esito,
-            CompileOutcome::kReservedSlotGuard);
-  EXPECT_EQ(compila(linea, "[generale]\nsegnale, 0, 1, 0, 1, 0, 0, 0, 0, 0, 0, 0\n").esito,
-            CompileOutcome::kCheckCodeGuard);
-  const Compilato ok = compila(linea, "[generale]\nsegnale, 100, 1, 1, 1, 0, 0, 0, 0, 0, 0, 0\n");
-  EXPECT_EQ(ok.esito, CompileOutcome::kComplete);
+  const std::string line = "[generale]\nlunghezza percorso, 5000\n[x]\n[fine]\n";
+  const Compiled reserved = compile(line, "[generale]\nsegnale, 0, 1, 1, 0, 0, 0, 0, 0, 0, 0, 0\n");
+  EXPECT_EQ(reserved.outcome.kind, CompileOutcome::Kind::kFatal);
+  EXPECT_EQ(reserved.outcome.fatal_code, kReservedSlotSet);
+  const Compiled check_code =
+      compile(line, "[generale]\nsegnale, 0, 1, 0, 1, 0, 0, 0, 0, 0, 0, 0\n");
+  EXPECT_EQ(check_code.outcome.kind, CompileOutcome::Kind::kFatal);
+  EXPECT_EQ(check_code.outcome.fatal_code, kCheckCodeSlotSet);
+  const Compiled ok = compile(line, "[generale]\nsegnale, 100, 1, 1, 1, 0, 0, 0, 0, 0, 0, 0\n");
+  EXPECT_EQ(ok.outcome.kind, CompileOutcome::Kind::kComplete);
 }
 
 TEST(CompileStep, NoLineLengthMeansNoCells) {
-  const Compilato c = compila("[generale]\n[x]\n[fine]\n", "[generale]\n[fine]\n");
-  EXPECT_EQ(c.esito, CompileOutcome::kNoCells);
+  const Compiled c = compile("[generale]\n[x]\n[fine]\n", "[generale]\n[fine]\n");
+  EXPECT_EQ(c.outcome.kind, CompileOutcome::Kind::kNoCells);
   EXPECT_EQ(c.m->codice_errore, 25);
-  EXPECT_EQ(compila("", "").esito, CompileOutcome::kNoCells);
+  EXPECT_EQ(compile("", "").outcome.kind, CompileOutcome::Kind::kNoCells);
 }
 
 TEST(CompileStep, ALeftoverModelIsClearedAndTheErrorPositionKept) {
-  Compilato c =
-      compila("[generale]\nlunghezza percorso, 5000\n[x]\ncartello_indicatore, 900, (A)\n[fine]\n",
+  Compiled c =
+      compile("[generale]\nlunghezza percorso, 5000\n[x]\ncartello_indicatore, 900, (A)\n[fine]\n",
               "[generale]\n[fine]\n");
   c.m->progressiva_errore = 777;
-  c.sorgenti = MemorySources("[generale]\nlunghezza percorso, 1000\n[x]\n[fine]\n", "[generale]\n");
-  EXPECT_EQ(memorizza_percorso(*c.m, c.sorgenti, 0), CompileOutcome::kComplete);
+  c.sources = MemorySources("[generale]\nlunghezza percorso, 1000\n[x]\n[fine]\n", "[generale]\n");
+  EXPECT_EQ(memorizza_percorso(*c.m, c.sources, TrackPlanOutput::kOmit).kind,
+            CompileOutcome::Kind::kComplete);
   EXPECT_EQ(c.m->oggetti[80].testo, "");
   EXPECT_EQ(c.m->last_cell(), 160);
   EXPECT_FALSE(c.m->tracciato.allocated());

@@ -11,15 +11,15 @@ TEST(FieldReader, FieldsEndAtCommasAndLineEnds) {
   FieldReader in("cartello_indicatore,  27750,   (P.L.      )(AUTOMATICO)\r\n[fine]\r\n");
   EXPECT_EQ(in.read_text().text, "cartello_indicatore");
   EXPECT_EQ(in.read_long(), 27750);
-  const Field testo = in.read_text();
-  EXPECT_EQ(testo.text, "(P.L.      )(AUTOMATICO)");
-  EXPECT_EQ(testo.line, 1);
-  EXPECT_EQ(testo.column, 32);
+  const Field sign_text = in.read_text();
+  EXPECT_EQ(sign_text.text, "(P.L.      )(AUTOMATICO)");
+  EXPECT_EQ(sign_text.line, 1);
+  EXPECT_EQ(sign_text.column, 32);
   EXPECT_FALSE(in.at_end());
-  const Field fine = in.read_text();
-  EXPECT_EQ(fine.text, "[fine]");
-  EXPECT_EQ(fine.line, 2);
-  EXPECT_EQ(fine.column, 1);
+  const Field end_row = in.read_text();
+  EXPECT_EQ(end_row.text, "[fine]");
+  EXPECT_EQ(end_row.line, 2);
+  EXPECT_EQ(end_row.column, 1);
   EXPECT_TRUE(in.at_end()) << "the line end after the last field is consumed";
 }
 
@@ -80,11 +80,11 @@ TEST(FieldReader, UnreadableInputThrows) {
     FieldReader in(text);
     EXPECT_THROW(in.read_long(), ReadError) << text;
   }
-  FieldReader vuoto("");
-  EXPECT_THROW(vuoto.read_text(), ReadError);
-  FieldReader finito("1\r\n");
-  finito.read_long();
-  EXPECT_THROW(finito.read_long(), ReadError) << "reading past the end of the file";
+  FieldReader empty("");
+  EXPECT_THROW(empty.read_text(), ReadError);
+  FieldReader finished("1\r\n");
+  finished.read_long();
+  EXPECT_THROW(finished.read_long(), ReadError) << "reading past the end of the file";
 }
 
 TEST(FieldReader, LoneLineFeedsAndCarriageReturnsEndLines) {
@@ -93,7 +93,7 @@ TEST(FieldReader, LoneLineFeedsAndCarriageReturnsEndLines) {
   EXPECT_EQ(in.read_text().line, 2);
   EXPECT_EQ(in.read_text().line, 3);
   const Field d = in.read_text();
-  EXPECT_EQ(d.testo, "d");
+  EXPECT_EQ(d.text, "d");
   EXPECT_EQ(d.line, 4);
   EXPECT_TRUE(in.at_end());
 }

@@ -23,24 +23,24 @@ namespace sb {
 namespace {
 
 using namespace std::string_literals;
-using testing::leggi;
-using testing::leggi_righe;
-using testing::Lettura;
+using testing::read_rows;
+using testing::read_sources;
+using testing::ReaderRun;
 
-// A line of `lunghezza` metres with the given element rows.
-std::string linea(const std::string& righe, Long lunghezza = 162000) {
-  return "[generale]\nlunghezza percorso, " + std::to_string(lunghezza) + "\n[x]\n" + righe +
+// A line of `length` metres with the given element rows.
+std::string line_text(const std::string& rows, Long length = 162000) {
+  return "[generale]\nlunghezza percorso, " + std::to_string(length) + "\n[x]\n" + rows +
          "[fine]\n";
 }
 
-std::string treno(const std::string& righe) {
-  return "[generale]\n" + righe + "[fine]\n";
+std::string train_text(const std::string& rows) {
+  return "[generale]\n" + rows + "[fine]\n";
 }
 
-std::string ripeti(int volte, const std::function<std::string(int)>& riga) {
-  std::string righe;
-  for (int i = 0; i < volte; ++i) righe += riga(i);
-  return righe;
+std::string repeat(int times, const std::function<std::string(int)>& row) {
+  std::string rows;
+  for (int i = 0; i < times; ++i) rows += row(i);
+  return rows;
 }
 
 // ---- Elements outside the arrays ----
@@ -48,81 +48,82 @@ std::string ripeti(int volte, const std::function<std::string(int)>& riga) {
 TEST(RobustnessBounds, ElementsOutsideTheArraysAreRefusedWithACode) {
   // On the 162000 m line the last cell is 3380 and the track plan ends at 169000.
   const struct {
-    const char* nome;
-    std::string linea, treno;
-    Long codice;
-    std::optional<Long> posizione;
-  } casi[] = {
-      {"sign before cell 0", linea("cartello_indicatore, -100, (S)\n"), treno(""), kBeforeRouteStart,
-       -100},
-      {"82nd sign",
-       linea(ripeti(82,
-                    [](int i) {
-                      return "cartello_indicatore, " + std::to_string(1000 + 100 * i) + ", (S)\n";
-                    })),
-       treno(""), kTooManySigns, 9100},
-      {"boards before cell 0", linea("indicatori_vmax, -100, 90, 95, 100, 0, 0, 0, 0, 0\n"),
-       treno(""), kBeforeRouteStart, -100},
-      {"81st mountain span",
-       linea(ripeti(81,
-                    [](int i) {
-                      return "montagna, " + std::to_string(1000 + 100 * i) + ", " +
-                             std::to_string(1050 + 100 * i) + ", 1\n";
-                    })),
-       treno(""), kTooManyMountainSpans, 9000},
-      {"curve past the end of the track plan", linea("curvad2, 168000, 5000\n"), treno(""),
-       kCurveBeyondTrackPlan, 168000},
-      {"track plan beyond 1000000 m", linea("curvad1, 999990, 100\n", 1000000), treno(""),
-       kBadCurve, std::nullopt},
-      {"signal before cell 0", linea(""), treno("segnale, -100, 1, 1, 1, 1, 0, 0, 0, 0, 0, 0\n"),
+    const char* name;
+    std::string line, train;
+    Long code;
+    std::optional<Long> position;
+  } cases[] = {
+      {"sign before cell 0", line_text("cartello_indicatore, -100, (S)\n"), train_text(""),
        kBeforeRouteStart, -100},
-      {"slowdown starting before cell 0", linea(""),
-       treno("rallentamento, -500, 60, 100, 1, 0, 0\n"), kBeforeRouteStart, -500},
-      {"slowdown ending past the last cell", linea(""),
-       treno("rallentamento, 168000, 60, 5000, 1, 0, 0\n"), kBeyondLastCell, 168000},
-      {"abbattimento before cell 0", linea(""), treno("abbattimento, -100, 5\n"), kBeforeRouteStart,
-       -100},
-      {"station area ending past the last cell", linea(""),
-       treno("stazione, 168000, 7, 5000, 0, 0, 0, 0,0,0, 0,0,0, 0, 7,35, 0, X\n"), kBeyondLastCell,
-       168000},
-      {"station area ending before the line", linea(""),
-       treno("stazione, -1000, 12, 400, 0, 0, 0, 0,0,0, 0,0,0, 0, 7,35, 0, X\n"),
+      {"82nd sign",
+       line_text(repeat(82,
+                        [](int i) {
+                          return "cartello_indicatore, " + std::to_string(1000 + 100 * i) +
+                                 ", (S)\n";
+                        })),
+       train_text(""), kTooManySigns, 9100},
+      {"boards before cell 0", line_text("indicatori_vmax, -100, 90, 95, 100, 0, 0, 0, 0, 0\n"),
+       train_text(""), kBeforeRouteStart, -100},
+      {"81st mountain span",
+       line_text(repeat(81,
+                        [](int i) {
+                          return "montagna, " + std::to_string(1000 + 100 * i) + ", " +
+                                 std::to_string(1050 + 100 * i) + ", 1\n";
+                        })),
+       train_text(""), kTooManyMountainSpans, 9000},
+      {"curve past the end of the track plan", line_text("curvad2, 168000, 5000\n"), train_text(""),
+       kCurveBeyondTrackPlan, 168000},
+      {"track plan beyond 1000000 m", line_text("curvad1, 999990, 100\n", 1000000), train_text(""),
+       kBadCurve, std::nullopt},
+      {"signal before cell 0", line_text(""),
+       train_text("segnale, -100, 1, 1, 1, 1, 0, 0, 0, 0, 0, 0\n"), kBeforeRouteStart, -100},
+      {"slowdown starting before cell 0", line_text(""),
+       train_text("rallentamento, -500, 60, 100, 1, 0, 0\n"), kBeforeRouteStart, -500},
+      {"slowdown ending past the last cell", line_text(""),
+       train_text("rallentamento, 168000, 60, 5000, 1, 0, 0\n"), kBeyondLastCell, 168000},
+      {"abbattimento before cell 0", line_text(""), train_text("abbattimento, -100, 5\n"),
+       kBeforeRouteStart, -100},
+      {"station area ending past the last cell", line_text(""),
+       train_text("stazione, 168000, 7, 5000, 0, 0, 0, 0,0,0, 0,0,0, 0, 7,35, 0, X\n"),
+       kBeyondLastCell, 168000},
+      {"station area ending before the line", line_text(""),
+       train_text("stazione, -1000, 12, 400, 0, 0, 0, 0,0,0, 0,0,0, 0, 7,35, 0, X\n"),
        kStationAtLineStart, std::nullopt},
   };
-  for (const auto& caso : casi) {
-    const Lettura l = leggi(caso.linea, caso.treno);
-    EXPECT_EQ(l.codice(), caso.code) << caso.nome;
-    if (caso.position) {
-      EXPECT_EQ(l.m->progressiva_errore, *caso.position) << caso.nome;
+  for (const auto& c : cases) {
+    const ReaderRun l = read_sources(c.line, c.train);
+    EXPECT_EQ(l.code(), c.code) << c.name;
+    if (c.position) {
+      EXPECT_EQ(l.m->progressiva_errore, *c.position) << c.name;
     }
-    EXPECT_EQ(fuzz::verifica_compilazione(1, caso.linea, caso.treno), "") << caso.nome;
+    EXPECT_EQ(fuzz::verifica_compilazione(1, c.line, c.train), "") << c.name;
   }
 }
 
 TEST(RobustnessBounds, SpansAndApproachCellsAreClippedToTheRoute) {
   // A span past the last cell covers the cells up to it.
-  const Lettura fine = leggi_righe("montagna, 168000, 200000, 1\n");
-  ASSERT_EQ(fine.codice(), 0);
-  EXPECT_EQ(fine.c(3359).montagna, 0);
-  for (int c = 3360; c <= 3380; ++c) EXPECT_EQ(fine.c(c).montagna, 1) << c;
+  const ReaderRun to_end = read_rows("montagna, 168000, 200000, 1\n");
+  ASSERT_EQ(to_end.code(), 0);
+  EXPECT_EQ(to_end.cell(3359).montagna, 0);
+  for (int c = 3360; c <= 3380; ++c) EXPECT_EQ(to_end.cell(c).montagna, 1) << c;
 
   // A span from before the route keeps its marks counted from its own first
   // cell (-20): every fourth is cell 3 and cell 7.
-  const Lettura inizio = leggi_righe("montagna, -1000, 500, 11\n");
-  ASSERT_EQ(inizio.codice(), 0);
+  const ReaderRun from_before = read_rows("montagna, -1000, 500, 11\n");
+  ASSERT_EQ(from_before.code(), 0);
   for (int c = 0; c <= 9; ++c) {
-    EXPECT_EQ(inizio.c(c).montagna, 1) << c;
-    EXPECT_EQ(inizio.c(c).genere, c == 3 || c == 7 ? kMountainMark : kFree) << c;
+    EXPECT_EQ(from_before.cell(c).montagna, 1) << c;
+    EXPECT_EQ(from_before.cell(c).genere, c == 3 || c == 7 ? kMountainMark : kFree) << c;
   }
-  EXPECT_EQ(inizio.c(10).montagna, 0);
+  EXPECT_EQ(from_before.cell(10).montagna, 0);
 
   // A signal in cell 7 has approach cells 5, 3, 1 and -1; the last is left out.
-  const Lettura segnale = leggi_righe("", "segnale, 300, 1, 1, 1, 1, 0, 0, 0, 0, 0, 0\n");
-  ASSERT_EQ(segnale.codice(), 0);
-  EXPECT_EQ(segnale.c(5).avviso, 31);
-  EXPECT_EQ(segnale.c(3).avviso, 32);
-  EXPECT_EQ(segnale.c(1).avviso, 33);
-  EXPECT_EQ(segnale.c(0).avviso, 0);
+  const ReaderRun signal = read_rows("", "segnale, 300, 1, 1, 1, 1, 0, 0, 0, 0, 0, 0\n");
+  ASSERT_EQ(signal.code(), 0);
+  EXPECT_EQ(signal.cell(5).avviso, 31);
+  EXPECT_EQ(signal.cell(3).avviso, 32);
+  EXPECT_EQ(signal.cell(1).avviso, 33);
+  EXPECT_EQ(signal.cell(0).avviso, 0);
 }
 
 TEST(RobustnessBounds, FillsWithManySmallPositionsStopAtTheirLimit) {
@@ -131,27 +132,29 @@ TEST(RobustnessBounds, FillsWithManySmallPositionsStopAtTheirLimit) {
   // gradient and the adhesion may fill the last cell, the speed stops before
   // it and only its tail writes it, with the last row's value.
   const struct {
-    const char* parola;
-    bool nel_treno;
-    int scala;  // row value = scala * k for the stored k
-    Byte cella::*campo;
+    const char* keyword;
+    bool in_train;
+    int scale;  // row value = scale * k for the stored k
+    Byte cella::*field;
     Byte base;
-    Byte ultima;
-  } profili[] = {
+    Byte last;
+  } profiles[] = {
       {"pendenza", false, 1, &cella::pendenza, 100, 100 + 139 % 7},
       {"velocita", true, 5, &cella::velocita, 0, 199 % 7},
       {"aderenza", true, 1, &cella::aderenza, 0, 139 % 7},
   };
-  for (const auto& p : profili) {
-    const std::string righe = ripeti(200, [&](int r) {
-      return std::string(p.parola) + ", 50, " + std::to_string(p.scala * (r % 7)) + "\n";
+  for (const auto& p : profiles) {
+    const std::string rows = repeat(200, [&](int r) {
+      return std::string(p.keyword) + ", 50, " + std::to_string(p.scale * (r % 7)) + "\n";
     });
-    const Lettura l = p.nel_treno ? leggi(linea("", 0), treno(righe)) : leggi(linea(righe, 0));
-    ASSERT_EQ(l.codice(), 0) << p.parola;
+    const ReaderRun l = p.in_train ? read_sources(line_text("", 0), train_text(rows))
+                                   : read_sources(line_text(rows, 0));
+    ASSERT_EQ(l.code(), 0) << p.keyword;
     ASSERT_EQ(l.m->last_cell(), 140);
-    EXPECT_EQ(l.c(0).*p.campo, p.base) << p.parola;
-    for (int c = 1; c < 140; ++c) EXPECT_EQ(l.c(c).*p.campo, p.base + (c - 1) % 7) << p.parola << c;
-    EXPECT_EQ(l.c(140).*p.campo, p.ultima) << p.parola;
+    EXPECT_EQ(l.cell(0).*p.field, p.base) << p.keyword;
+    for (int c = 1; c < 140; ++c)
+      EXPECT_EQ(l.cell(c).*p.field, p.base + (c - 1) % 7) << p.keyword << c;
+    EXPECT_EQ(l.cell(140).*p.field, p.last) << p.keyword;
   }
 }
 
@@ -162,42 +165,33 @@ TEST(RobustnessPostProcessing, RandomRoutesOnlyGainMarksOnFreeCells) {
   // the pass reads and writes through checked accesses, so a cell outside
   // 0..N would throw. What it may change: a free cell becomes a mark of 180,
   // an existing mark keeps the lower of its value and 180.
-  std::mt19937 caso(5127);
-  const Byte generi[] = {kFree,
-                         kFree,
-                         kFree,
-                         kSignal,
-                         kSignal,
-                         kSlowdownEnd,
-                         kSlowdownStart,
-                         kSlowdownWarning,
-                         kMountainMark,
-                         kMark,
-                         kSpeedBoards};
-  const Integer valori[] = {0, 60, 109, 110, 120, 179, 180, 250};
-  for (int giro = 0; giro < 2000; ++giro) {
+  std::mt19937 rng(5127);
+  const Byte kinds[] = {kFree,         kFree,        kFree,          kSignal,
+                        kSignal,       kSlowdownEnd, kSlowdownStart, kSlowdownWarning,
+                        kMountainMark, kMark,        kSpeedBoards};
+  const Integer values[] = {0, 60, 109, 110, 120, 179, 180, 250};
+  for (int trial = 0; trial < 2000; ++trial) {
     RouteModel m;
     m.create_cells(0);
     for (cella& c : m.percorso) {
-      c.genere = generi[caso() % std::size(generi)];
-      c.dato1 = valori[caso() % std::size(valori)];
+      c.genere = kinds[rng() % std::size(kinds)];
+      c.dato1 = values[rng() % std::size(values)];
     }
-    const std::vector<cella> prima = m.percorso;
-    std::vector<PassCode> codici;
-    ASSERT_NO_THROW(run_post_processing(m, &codici)) << "route " << giro;
-    ASSERT_EQ(m.percorso.size(), prima.size());
-    for (std::size_t i = 0; i < prima.size(); ++i) {
-      const cella& a = prima[i];
+    const std::vector<cella> before = m.percorso;
+    std::vector<PassCode> codes;
+    ASSERT_NO_THROW(run_post_processing(m, &codes)) << "route " << trial;
+    ASSERT_EQ(m.percorso.size(), before.size());
+    for (std::size_t i = 0; i < before.size(); ++i) {
+      const cella& a = before[i];
       const cella& b = m.percorso[i];
       if (a == b) continue;
-      cella atteso = a;
-      atteso.genere = kMark;
-      atteso.dato1 = cella_libera(a) ? 180 : std::min<Integer>(a.dato1, 180);
-      ASSERT_TRUE(cella_libera(a) || a.genere == kMark)
-          << "route " << giro << " cell " << i;
-      ASSERT_EQ(b, atteso) << "route " << giro << " cell " << i;
+      cella expected = a;
+      expected.genere = kMark;
+      expected.dato1 = cella_libera(a) ? 180 : std::min<Integer>(a.dato1, 180);
+      ASSERT_TRUE(cella_libera(a) || a.genere == kMark) << "route " << trial << " cell " << i;
+      ASSERT_EQ(b, expected) << "route " << trial << " cell " << i;
     }
-    for (const PassCode& e : codici) {
+    for (const PassCode& e : codes) {
       EXPECT_TRUE(e.code == kNoRoomBeforeSignal || e.code == kNoRoomBeforeSlowdown ||
                   e.code == kNoRoomInSlowdown);
       EXPECT_GE(e.position, 0);
@@ -213,12 +207,12 @@ TEST(RobustnessPostProcessing, SlowdownAtTheLastVisitedCellLooksOnlyAsFarAsTheLa
   m.percorso[138].dato1 = 100;
   m.percorso[140].genere = kSignal;  // the last cell
   run_post_processing(m);
-  std::vector<int> marche;
+  std::vector<int> marks;
   for (int c = 0; c <= 140; ++c)
-    if (m.percorso[c].genere == kMark) marche.push_back(c);
+    if (m.percorso[c].genere == kMark) marks.push_back(c);
   // B1 to B3 before the start; the walk stops at 140, where the look-ahead
   // finds the signal and marks the cell before it.
-  EXPECT_EQ(marche, (std::vector<int>{120, 127, 133, 139}));
+  EXPECT_EQ(marks, (std::vector<int>{120, 127, 133, 139}));
   EXPECT_EQ(m.codice_errore, 0);
 }
 
@@ -227,110 +221,110 @@ TEST(RobustnessPostProcessing, SlowdownAtTheLastVisitedCellLooksOnlyAsFarAsTheLa
 TEST(RobustnessLimits, MessagesNameTheLimits) {
   EXPECT_NE(error_message(kSourceTooLarge).find(std::to_string(kMaxSourceBytes)),
             std::string::npos);
-  EXPECT_NE(error_message(kFieldTooLong).find(std::to_string(kMaxFieldBytes)),
-            std::string::npos);
+  EXPECT_NE(error_message(kFieldTooLong).find(std::to_string(kMaxFieldBytes)), std::string::npos);
 }
 
 TEST(RobustnessLimits, ALongestTextFieldIsKeptWholeAndOneByteMoreIsRefused) {
   const struct {
-    const char* nome;
-    std::string campo;
-    Long codice;
-    std::string testo;
-  } casi[] = {
+    const char* name;
+    std::string field;
+    Long code;
+    std::string text;
+  } cases[] = {
       {"at the limit", std::string(kMaxFieldBytes, 'a'), 0, std::string(kMaxFieldBytes, 'a')},
       {"one byte over", std::string(kMaxFieldBytes + 1, 'a'), kFieldTooLong, ""},
       {"quoted at the limit", '"' + std::string(kMaxFieldBytes - 2, 'q') + '"', 0,
        std::string(kMaxFieldBytes - 2, 'q')},
-      {"quoted, the quotes count", '"' + std::string(kMaxFieldBytes - 1, 'q') + '"',
-       kFieldTooLong, ""},
+      {"quoted, the quotes count", '"' + std::string(kMaxFieldBytes - 1, 'q') + '"', kFieldTooLong,
+       ""},
       {"trailing blanks count", std::string(kMaxFieldBytes - 1, 'a') + "  ", kFieldTooLong, ""},
   };
-  for (const auto& caso : casi) {
-    const Lettura l = leggi_righe("cartello_indicatore, 900, " + caso.campo + "\n");
-    EXPECT_EQ(l.codice(), caso.code) << caso.nome;
-    EXPECT_EQ(l.m->oggetti[80].testo, caso.testo) << caso.nome;
-    if (caso.code != 0) {
-      EXPECT_FALSE(l.sorgenti.linea) << caso.nome;
-      EXPECT_FALSE(l.sorgenti.treno) << caso.nome;
-      ASSERT_TRUE(!l.report.codes.empty() && l.report.codes.back().place) << caso.nome;
-      EXPECT_EQ(l.report.codes.back().place->line, 4) << caso.nome;
-      EXPECT_EQ(l.report.codes.back().place->column, 27) << caso.nome;
+  for (const auto& c : cases) {
+    const ReaderRun l = read_rows("cartello_indicatore, 900, " + c.field + "\n");
+    EXPECT_EQ(l.code(), c.code) << c.name;
+    EXPECT_EQ(l.m->oggetti[80].testo, c.text) << c.name;
+    if (c.code != 0) {
+      EXPECT_FALSE(l.sources.line) << c.name;
+      EXPECT_FALSE(l.sources.train) << c.name;
+      ASSERT_TRUE(!l.report.codes.empty() && l.report.codes.back().place) << c.name;
+      EXPECT_EQ(l.report.codes.back().place->line, 4) << c.name;
+      EXPECT_EQ(l.report.codes.back().place->column, 27) << c.name;
       continue;
     }
     // The item file can carry it and reads it back unchanged.
-    const std::string byte = serialize_items(l.m->oggetti);
-    std::array<oggetto, kItemCount> letti{};
+    const std::string bytes = serialize_items(l.m->oggetti);
+    std::array<oggetto, kItemCount> read_back{};
     FormatError err;
-    ASSERT_TRUE(decode_items(byte, &letti, &err)) << caso.nome << ": " << err.reason;
-    EXPECT_EQ(letti[80].testo, caso.testo) << caso.nome;
+    ASSERT_TRUE(decode_items(bytes, &read_back, &err)) << c.name << ": " << err.reason;
+    EXPECT_EQ(read_back[80].testo, c.text) << c.name;
   }
 }
 
 TEST(RobustnessLimits, EveryKindOfFieldIsBounded) {
-  const std::string lungo(kMaxFieldBytes + 1, '0');
+  const std::string too_long(kMaxFieldBytes + 1, '0');
   const struct {
-    const char* nome;
-    std::string linea, treno;
-  } casi[] = {
-      {"numeric field of zeros", linea("pendenza, " + lungo + ", 1\n"), treno("")},
+    const char* name;
+    std::string line, train;
+  } cases[] = {
+      {"numeric field of zeros", line_text("pendenza, " + too_long + ", 1\n"), train_text("")},
       {"candidate keyword before [generale]",
-       std::string(kMaxFieldBytes + 1, 'x') + "\n" + linea(""), treno("")},
+       std::string(kMaxFieldBytes + 1, 'x') + "\n" + line_text(""), train_text("")},
       {"keyword in [generale]", "[generale]\n" + std::string(kMaxFieldBytes + 1, 'x') + "\n",
-       treno("")},
-      {"station name", linea(""),
-       treno("stazione, 5000, 12, 300, 0, 0, 0, 0,0,0, 0,0,0, 0, 7,35, 0, " + lungo + "\n")},
+       train_text("")},
+      {"station name", line_text(""),
+       train_text("stazione, 5000, 12, 300, 0, 0, 0, 0,0,0, 0,0,0, 0, 7,35, 0, " + too_long +
+                  "\n")},
   };
-  for (const auto& caso : casi) {
-    const Lettura l = leggi(caso.linea, caso.treno);
-    EXPECT_EQ(l.codice(), kFieldTooLong) << caso.nome;
+  for (const auto& c : cases) {
+    const ReaderRun l = read_sources(c.line, c.train);
+    EXPECT_EQ(l.code(), kFieldTooLong) << c.name;
   }
 }
 
 TEST(RobustnessLimits, LongLinesOfShortFieldsAreRead) {
   // 100000 fields on one line before the section: none is too long.
-  const Lettura l =
-      leggi(ripeti(100000, [](int) { return "x,"; }) + "\n" + linea("pendenza, 0, 4\n"));
-  EXPECT_EQ(l.codice(), 0);
-  EXPECT_EQ(l.c(10).pendenza, 104);
+  const ReaderRun l =
+      read_sources(repeat(100000, [](int) { return "x,"; }) + "\n" + line_text("pendenza, 0, 4\n"));
+  EXPECT_EQ(l.code(), 0);
+  EXPECT_EQ(l.cell(10).pendenza, 104);
 }
 
 TEST(RobustnessLimits, SourcesAreBoundedInBytes) {
   // Padded with blanks after the last number of a row, which the reader skips.
-  auto di_byte = [](const std::string& testa, std::size_t dimensione) {
-    std::string s = testa;
-    s += std::string(dimensione - s.size() - 8, ' ');
+  auto of_size = [](const std::string& head, std::size_t size) {
+    std::string s = head;
+    s += std::string(size - s.size() - 8, ' ');
     s += "\n[fine]\n";
     return s;
   };
-  const std::string testa_linea = "[generale]\nlunghezza percorso, 0\n[x]\npendenza, 0, 3";
-  const std::string testa_treno = "[generale]\nvelocita, 0, 30";
-  const std::string linea_breve = testa_linea + "\n[fine]\n";
-  const std::string treno_breve = testa_treno + "\n[fine]\n";
+  const std::string line_head = "[generale]\nlunghezza percorso, 0\n[x]\npendenza, 0, 3";
+  const std::string train_head = "[generale]\nvelocita, 0, 30";
+  const std::string short_line = line_head + "\n[fine]\n";
+  const std::string short_train = train_head + "\n[fine]\n";
   const struct {
-    const char* nome;
-    Source grande;
-    std::size_t dimensione;
-    Long codice;
-  } casi[] = {
+    const char* name;
+    Source large;
+    std::size_t size;
+    Long code;
+  } cases[] = {
       {"line source at the limit", Source::kLine, kMaxSourceBytes, 0},
       {"line source one byte over", Source::kLine, kMaxSourceBytes + 1, kSourceTooLarge},
       {"train source at the limit", Source::kTrain, kMaxSourceBytes, 0},
       {"train source one byte over", Source::kTrain, kMaxSourceBytes + 1, kSourceTooLarge},
   };
-  for (const auto& caso : casi) {
-    const bool linea_grande = caso.grande == Source::kLine;
-    const Lettura l = leggi(linea_grande ? di_byte(testa_linea, caso.dimensione) : linea_breve,
-                            linea_grande ? treno_breve : di_byte(testa_treno, caso.dimensione));
-    EXPECT_EQ(l.codice(), caso.code) << caso.nome;
-    EXPECT_FALSE(l.sorgenti.linea) << caso.nome;
-    EXPECT_FALSE(l.sorgenti.treno) << caso.nome;
-    if (caso.code != 0) {
-      ASSERT_TRUE(!l.report.codes.empty() && l.report.codes.back().place) << caso.nome;
-      EXPECT_EQ(l.report.codes.back().place->source, caso.grande) << caso.nome;
+  for (const auto& c : cases) {
+    const bool large_line = c.large == Source::kLine;
+    const ReaderRun l = read_sources(large_line ? of_size(line_head, c.size) : short_line,
+                                     large_line ? short_train : of_size(train_head, c.size));
+    EXPECT_EQ(l.code(), c.code) << c.name;
+    EXPECT_FALSE(l.sources.line) << c.name;
+    EXPECT_FALSE(l.sources.train) << c.name;
+    if (c.code != 0) {
+      ASSERT_TRUE(!l.report.codes.empty() && l.report.codes.back().place) << c.name;
+      EXPECT_EQ(l.report.codes.back().place->source, c.large) << c.name;
     } else {
-      EXPECT_EQ(l.c(3).pendenza, 103) << caso.nome;
-      EXPECT_EQ(l.c(3).velocita, 6) << caso.nome;
+      EXPECT_EQ(l.cell(3).pendenza, 103) << c.name;
+      EXPECT_EQ(l.cell(3).velocita, 6) << c.name;
     }
   }
 }
@@ -338,76 +332,80 @@ TEST(RobustnessLimits, SourcesAreBoundedInBytes) {
 // ---- Malformed text ----
 
 TEST(RobustnessMalformedInput, EveryShapeEndsInADefinedCode) {
-  const std::string testa = "[generale]\nlunghezza percorso, 1000\n[x]\n";
+  const std::string head = "[generale]\nlunghezza percorso, 1000\n[x]\n";
   const struct {
-    const char* nome;
-    std::string linea;
-    std::optional<std::string> treno;
-    Long codice;
-    std::function<void(const Lettura&)> verifica;
-  } casi[] = {
-      {"empty line source", "", treno(""), kNoGenerale, {}},
-      {"line source of blanks only", "  \t   \t ", treno(""), kNoGenerale, {}},
-      {"a lone CR", "\r", treno(""), kNoGenerale, {}},
-      {"a lone LF", "\n", treno(""), kNoGenerale, {}},
-      {"binary garbage", "\xff\xfe\0\0\x01\x80[gen\0erale]\xff"s, treno(""), kNoGenerale, {}},
+    const char* name;
+    std::string line;
+    std::optional<std::string> train;
+    Long code;
+    std::function<void(const ReaderRun&)> check;
+  } cases[] = {
+      {"empty line source", "", train_text(""), kNoGenerale, {}},
+      {"line source of blanks only", "  \t   \t ", train_text(""), kNoGenerale, {}},
+      {"a lone CR", "\r", train_text(""), kNoGenerale, {}},
+      {"a lone LF", "\n", train_text(""), kNoGenerale, {}},
+      {"binary garbage", "\xff\xfe\0\0\x01\x80[gen\0erale]\xff"s, train_text(""), kNoGenerale, {}},
       {"no line ends at all", "[generale],lunghezza percorso,1000,[x],pendenza,0,5,pendenza,500,7",
        "[generale],velocita,0,30"s, kNoError,
-       [](const Lettura& l) {
-         EXPECT_EQ(l.c(9).pendenza, 105);
-         EXPECT_EQ(l.c(10).pendenza, 107);
-         EXPECT_EQ(l.c(10).velocita, 6);
+       [](const ReaderRun& l) {
+         EXPECT_EQ(l.cell(9).pendenza, 105);
+         EXPECT_EQ(l.cell(10).pendenza, 107);
+         EXPECT_EQ(l.cell(10).velocita, 6);
        }},
       {"lone CRs as line ends", "[generale]\rlunghezza percorso, 1000\r[x]\rpendenza, 0, 5\r",
-       treno(""), kNoError, [](const Lettura& l) { EXPECT_EQ(l.c(9).pendenza, 105); }},
+       train_text(""), kNoError, [](const ReaderRun& l) { EXPECT_EQ(l.cell(9).pendenza, 105); }},
       {"NUL inside a number",
        "[generale]\nlunghezza percorso, 10\0"
        "00\n[x]\n"s,
-       treno(""),
+       train_text(""),
        kReadFailure,
        {}},
-      {"bytes 0xFF and NUL in a sign text", testa + "cartello_indicatore, 500, \xff\0\xfe\n"s,
-       treno(""), kNoError,
-       [](const Lettura& l) { EXPECT_EQ(l.m->oggetti[80].testo, "\xff\0\xfe"s); }},
-      {"text in a numeric field", testa + "pendenza, 100, dieci\n", treno(""), kReadFailure, {}},
-      {"a sign without digits", testa + "pendenza, -, 1\n", treno(""), kReadFailure, {}},
+      {"bytes 0xFF and NUL in a sign text", head + "cartello_indicatore, 500, \xff\0\xfe\n"s,
+       train_text(""), kNoError,
+       [](const ReaderRun& l) { EXPECT_EQ(l.m->oggetti[80].testo, "\xff\0\xfe"s); }},
+      {"text in a numeric field",
+       head + "pendenza, 100, dieci\n",
+       train_text(""),
+       kReadFailure,
+       {}},
+      {"a sign without digits", head + "pendenza, -, 1\n", train_text(""), kReadFailure, {}},
       {"a number beyond 32 bits",
-       testa + "pendenza, 4294967296, 1\n",
-       treno(""),
+       head + "pendenza, 4294967296, 1\n",
+       train_text(""),
        kReadFailure,
        {}},
       {"a row short of fields",
-       testa + "pendenza, 100\npendenza, 200, 3\n",
-       treno(""),
+       head + "pendenza, 100\npendenza, 200, 3\n",
+       train_text(""),
        kReadFailure,
        {}},
-      {"a row cut short by the end", testa, "[generale]\nsegnale, 3200, 1"s, kReadFailure, {}},
-      {"16-bit field beyond 32767", testa, treno("sabbia, 70000\n"), kNoError,
-       [](const Lettura& l) {
+      {"a row cut short by the end", head, "[generale]\nsegnale, 3200, 1"s, kReadFailure, {}},
+      {"16-bit field beyond 32767", head, train_text("sabbia, 70000\n"), kNoError,
+       [](const ReaderRun& l) {
          EXPECT_EQ(l.m->oggetti[86].parametro1, 4464) << "the low 16 bits";
          EXPECT_EQ(l.report.warnings.size(), 1u);
        }},
-      {"8-bit station kind beyond 255", testa,
-       treno("stazione, 2000, 300, 400, 0, 0, 0, 0,0,0, 0,0,0, 0, 7,35, 0, X\n"), kNoError,
-       [](const Lettura& l) {
+      {"8-bit station kind beyond 255", head,
+       train_text("stazione, 2000, 300, 400, 0, 0, 0, 0,0,0, 0,0,0, 0, 7,35, 0, X\n"), kNoError,
+       [](const ReaderRun& l) {
          EXPECT_EQ(l.m->oggetti[1].genere, 44) << "300 keeps its low 8 bits";
          EXPECT_EQ(l.report.warnings.size(), 1u);
        }},
-      {"empty train source", testa, ""s, kNoError, {}},
-      {"no train source", testa, std::nullopt, kReadFailure, {}},
-      {"train source of binary garbage", testa, "\xff\0\x80,,,\r\r\0"s, kNoError, {}},
+      {"empty train source", head, ""s, kNoError, {}},
+      {"no train source", head, std::nullopt, kReadFailure, {}},
+      {"train source of binary garbage", head, "\xff\0\x80,,,\r\r\0"s, kNoError, {}},
   };
-  for (const auto& caso : casi) {
-    Lettura l;
+  for (const auto& c : cases) {
+    ReaderRun l;
     l.m->scenario = "BORGOLUCE";
     l.m->treno = "5127";
     l.m->scrivi_linea = 1;
-    l.sorgenti.linea = caso.linea;
-    l.sorgenti.treno = caso.treno;
-    memorizza_dati(*l.m, l.sorgenti, &l.report);
-    EXPECT_EQ(l.codice(), caso.code) << caso.nome;
-    if (caso.verifica) caso.verifica(l);
-    EXPECT_EQ(fuzz::verifica_compilazione(1, caso.linea, caso.treno), "") << caso.nome;
+    l.sources.line = c.line;
+    l.sources.train = c.train;
+    memorizza_dati(*l.m, l.sources, &l.report);
+    EXPECT_EQ(l.code(), c.code) << c.name;
+    if (c.check) c.check(l);
+    EXPECT_EQ(fuzz::verifica_compilazione(1, c.line, c.train), "") << c.name;
   }
 }
 
@@ -416,14 +414,16 @@ TEST(RobustnessMalformedInput, EveryShapeEndsInADefinedCode) {
 TEST(RobustnessGuards, ASignInTheReservedCellStopsTheRunEvenAsItemZero) {
   // The 81st sign takes item 0, so its cell holds dato1 = 0: without the
   // guard the constant 5121 would become its item index.
-  const std::string segni = ripeti(80, [](int i) {
+  const std::string signs = repeat(80, [](int i) {
     return "cartello_indicatore, " + std::to_string(1000 + 100 * i) + ", (S)\n";
   });
-  for (const char* ultimo : {"cartello_indicatore, 0, (S)\n", "cartello_indicatore, -20, (S)\n"}) {
-    const std::string testo_linea = linea(segni + ultimo), testo_treno = treno("");
-    InMemorySources sorgenti(&testo_linea, &testo_treno);
+  for (const char* last : {"cartello_indicatore, 0, (S)\n", "cartello_indicatore, -20, (S)\n"}) {
+    const std::string line_source = line_text(signs + last), train_source = train_text("");
+    InMemorySources sources(&line_source, &train_source);
     RouteModel m;
-    EXPECT_EQ(memorizza_percorso(m, sorgenti, 0), CompileOutcome::kReservedSlotGuard) << ultimo;
+    const CompileOutcome outcome = memorizza_percorso(m, sources, TrackPlanOutput::kOmit);
+    EXPECT_EQ(outcome.kind, CompileOutcome::Kind::kFatal) << last;
+    EXPECT_EQ(outcome.fatal_code, kReservedSlotSet) << last;
     EXPECT_EQ(m.percorso[1].genere, kSign);
     EXPECT_EQ(m.percorso[1].dato1, 0);
   }

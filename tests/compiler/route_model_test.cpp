@@ -3,9 +3,14 @@
 #include <gtest/gtest.h>
 
 #include "compiler/track_plan.h"
+#include "support/track_steps.h"
 
 namespace sb {
 namespace {
+
+using testing::curve_step;
+using testing::point_at;
+using testing::straight_step;
 
 TEST(Arrotonda, HalvesGoToTheEvenNeighbour) {
   const struct {
@@ -60,10 +65,10 @@ TEST(CellCount, TrackPlanHasOnePointPerMetre) {
   m.create_cells(162000);
   ASSERT_TRUE(m.tracciato.allocated());
   EXPECT_EQ(m.tracciato.last_metre(), 169000);
-  EXPECT_EQ(m.tracciato.x(169000).type, TrackValueType::kEmpty);
+  EXPECT_EQ(point_at(m.tracciato, 169000).x.type, TrackValueType::kEmpty);
 }
 
-TEST(Curvatura, FirstDigitDecidesAndSMakesItLeftHanded) {
+TEST(Curvature, FirstDigitDecidesAndSMakesItLeftHanded) {
   const struct {
     const char* word;
     bool ok;
@@ -86,16 +91,16 @@ TEST(TrackPlanSteps, StraightThenRightHandCurve) {
   t.set_integer(0, 0, 0);
   t.set_integer(1, 0, 1);
   straight_step(t, 2);
-  EXPECT_EQ(t.x(2).value, 0.0);
-  EXPECT_EQ(t.y(2).value, 2.0);
-  EXPECT_EQ(t.x(2).type, TrackValueType::kDouble);
+  EXPECT_EQ(point_at(t, 2).x.value, 0.0);
+  EXPECT_EQ(point_at(t, 2).y.value, 2.0);
+  EXPECT_EQ(point_at(t, 2).x.type, TrackValueType::kDouble);
   curve_step(t, 3, 0.0002);  // heading +y, turning right: x grows
-  EXPECT_EQ(t.x(3).value, 0.0002);
-  EXPECT_EQ(t.y(3).value, 3.0);
+  EXPECT_EQ(point_at(t, 3).x.value, 0.0002);
+  EXPECT_EQ(point_at(t, 3).y.value, 3.0);
   curve_step(t, 4, 0.0002);
-  EXPECT_EQ(t.x(4).value, 0.0002 + (0.0002 + 0.0002 * 1.0));
-  EXPECT_EQ(t.y(4).value, 3.0 + (1.0 - 0.0002 * 0.0002));
-  EXPECT_EQ(t.x(5).type, TrackValueType::kEmpty);
+  EXPECT_EQ(point_at(t, 4).x.value, 0.0002 + (0.0002 + 0.0002 * 1.0));
+  EXPECT_EQ(point_at(t, 4).y.value, 3.0 + (1.0 - 0.0002 * 0.0002));
+  EXPECT_EQ(point_at(t, 5).x.type, TrackValueType::kEmpty);
 }
 
 }  // namespace

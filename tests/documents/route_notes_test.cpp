@@ -10,48 +10,48 @@
 namespace sb {
 namespace {
 
-std::vector<std::string> righe_del_file() {
+std::vector<std::string> file_lines() {
   return testing::written_lines(dati_note());
 }
 
 TEST(RouteNotes, FrameLinesAreInPlace) {
-  const auto righe = righe_del_file();
-  ASSERT_EQ(righe.size(), 23u);
-  EXPECT_EQ(righe[0], std::string(16, ' ') + "Treno 5127 sul percorso Borgoluce - Castelrossino");
-  EXPECT_EQ(righe[1], "");
-  EXPECT_EQ(righe[2], " Alcune precisazioni su questo percorso:");
-  EXPECT_EQ(righe[20], "  Buon Divertimento !");
-  EXPECT_EQ(righe[21], "");
+  const auto lines = file_lines();
+  ASSERT_EQ(lines.size(), 23u);
+  EXPECT_EQ(lines[0], std::string(16, ' ') + "Treno 5127 sul percorso Borgoluce - Castelrossino");
+  EXPECT_EQ(lines[1], "");
+  EXPECT_EQ(lines[2], " Alcune precisazioni su questo percorso:");
+  EXPECT_EQ(lines[20], "  Buon Divertimento !");
+  EXPECT_EQ(lines[21], "");
   // The contact line: an address, then exactly four blanks.
-  const std::string& contatto = righe[22];
-  ASSERT_GT(contatto.size(), 4u);
-  EXPECT_EQ(contatto.substr(contatto.size() - 4), "    ");
-  EXPECT_NE(contatto[contatto.size() - 5], ' ');
-  EXPECT_NE(contatto.find('@'), std::string::npos);
+  const std::string& contact = lines[22];
+  ASSERT_GT(contact.size(), 4u);
+  EXPECT_EQ(contact.substr(contact.size() - 4), "    ");
+  EXPECT_NE(contact[contact.size() - 5], ' ');
+  EXPECT_NE(contact.find('@'), std::string::npos);
 }
 
 TEST(RouteNotes, SixBulletedParagraphsOfOneFourTwoFourFourAndTwoLines) {
-  const auto righe = righe_del_file();
-  ASSERT_EQ(righe.size(), 23u);
-  std::vector<int> paragrafi;
+  const auto lines = file_lines();
+  ASSERT_EQ(lines.size(), 23u);
+  std::vector<int> paragraphs;
   for (std::size_t k = 3; k <= 19; ++k) {
-    const std::string& riga = righe[k];
-    ASSERT_GT(riga.size(), 3u) << "slot " << k;
-    EXPECT_NE(riga[3], ' ') << "slot " << k;
-    if (riga.rfind(" - ", 0) == 0) {
-      paragrafi.push_back(1);
+    const std::string& line = lines[k];
+    ASSERT_GT(line.size(), 3u) << "slot " << k;
+    EXPECT_NE(line[3], ' ') << "slot " << k;
+    if (line.rfind(" - ", 0) == 0) {
+      paragraphs.push_back(1);
     } else {
-      ASSERT_EQ(riga.rfind("   ", 0), 0u) << "slot " << k << ": " << riga;
-      ASSERT_FALSE(paragrafi.empty()) << "a continuation line before the first bullet";
-      ++paragrafi.back();
+      ASSERT_EQ(line.rfind("   ", 0), 0u) << "slot " << k << ": " << line;
+      ASSERT_FALSE(paragraphs.empty()) << "a continuation line before the first bullet";
+      ++paragraphs.back();
     }
   }
-  EXPECT_EQ(paragrafi, (std::vector<int>{1, 4, 2, 4, 4, 2}));
+  EXPECT_EQ(paragraphs, (std::vector<int>{1, 4, 2, 4, 4, 2}));
 }
 
 TEST(RouteNotes, NoLineIsLongerThan109Characters) {
-  const auto righe = righe_del_file();
-  for (std::size_t k = 0; k < righe.size(); ++k) EXPECT_LE(righe[k].size(), 109u) << "slot " << k;
+  const auto lines = file_lines();
+  for (std::size_t k = 0; k < lines.size(); ++k) EXPECT_LE(lines[k].size(), 109u) << "slot " << k;
 }
 
 TEST(RouteNotes, AccentedLettersAreSingleWesternBytes) {

@@ -21,15 +21,15 @@ namespace {
 namespace fs = std::filesystem;
 
 // Three pieces out of order: the file is "abcdefghij".
-void tre_pezzi(const std::function<void(std::uint64_t, std::string_view)>& scrivi) {
-  scrivi(4, "efgh");
-  scrivi(0, "abcd");
-  scrivi(8, "ij");
+void three_pieces(const std::function<void(std::uint64_t, std::string_view)>& write) {
+  write(4, "efgh");
+  write(0, "abcd");
+  write(8, "ij");
 }
 
 TEST(FileSystemPieces, AFileSystemWithoutPiecesGetsThemJoined) {
   testing::MemoryFileSystem files;
-  files.write_pieces("/x/a.dat", 10, tre_pezzi);
+  files.write_pieces("/x/a.dat", 10, three_pieces);
   EXPECT_EQ(files.files.at("/x/a.dat"), "abcdefghij");
   EXPECT_EQ(files.log, std::vector<std::string>{"write /x/a.dat"});
 }
@@ -37,13 +37,13 @@ TEST(FileSystemPieces, AFileSystemWithoutPiecesGetsThemJoined) {
 class FileSystemOnDisk : public ::testing::Test {
  protected:
   void SetUp() override {
-    dir_ = fs::temp_directory_path() / ("sb_pezzi_" + std::to_string(::getpid()));
+    dir_ = fs::temp_directory_path() / ("sb_pieces_" + std::to_string(::getpid()));
     fs::remove_all(dir_);
     fs::create_directories(dir_);
   }
   void TearDown() override { fs::remove_all(dir_); }
-  std::string file(const char* nome) const { return (dir_ / nome).string(); }
-  bool resta_un_temporaneo() const {
+  std::string file(const char* name) const { return (dir_ / name).string(); }
+  bool a_temporary_is_left() const {
     for (const auto& entry : fs::directory_iterator(dir_))
       if (entry.path().extension() == ".tmp") return true;
     return false;
@@ -55,24 +55,24 @@ class FileSystemOnDisk : public ::testing::Test {
 
 // Whatever size is announced, the file holds its pieces and nothing more.
 TEST_F(FileSystemOnDisk, PiecesReplaceALongerOlderFile) {
-  for (const std::uint64_t annunciata : {0, 10, 3, 1 << 20}) {
+  for (const std::uint64_t announced : {0, 10, 3, 1 << 20}) {
     files_.write(file("a.dat"), std::string(100000, 'z'));
-    files_.write_pieces(file("a.dat"), annunciata, tre_pezzi);
-    EXPECT_EQ(files_.read(file("a.dat")), "abcdefghij") << annunciata;
-    EXPECT_FALSE(resta_un_temporaneo());
+    files_.write_pieces(file("a.dat"), announced, three_pieces);
+    EXPECT_EQ(files_.read(file("a.dat")), "abcdefghij") << announced;
+    EXPECT_FALSE(a_temporary_is_left());
   }
 }
 
 TEST_F(FileSystemOnDisk, AProducerThatFailsLeavesTheOlderFile) {
   files_.write(file("a.dat"), "old");
   EXPECT_THROW(files_.write_pieces(file("a.dat"), 3,
-                                   [](const auto& scrivi) {
-                                     scrivi(0, "new");
+                                   [](const auto& write) {
+                                     write(0, "new");
                                      throw std::runtime_error("no more pieces");
                                    }),
                std::runtime_error);
   EXPECT_EQ(files_.read(file("a.dat")), "old");
-  EXPECT_FALSE(resta_un_temporaneo());
+  EXPECT_FALSE(a_temporary_is_left());
 }
 
 // Read into a string of the file's size: empty files, and files around the

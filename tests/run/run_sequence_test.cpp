@@ -6,7 +6,9 @@
 #include <filesystem>
 #include <fstream>
 
+#include "platform/exit_status.h"
 #include "platform/file_system.h"
+#include "run/errore.h"
 #include "support/fake_platform.h"
 #include "support/memory_file_system.h"
 
@@ -16,13 +18,14 @@ namespace {
 using testing::FailureReported;
 using testing::FakePlatform;
 using testing::MemoryFileSystem;
+using testing::ProgramEnded;
 
-const std::vector<std::string> kSeiFile = {"/opt/sim/BORGOLUCE_5127.dat",
-                                           "/opt/sim/BORGOLUCE_5127.sim",
-                                           "/opt/sim/BORGOLUCE_5127_note.txt",
-                                           "/opt/sim/BORGOLUCE_5127_rallentamenti.txt",
-                                           "/opt/sim/BORGOLUCE_5127_scheda_treno.txt",
-                                           "/opt/sim/BORGOLUCE_linea.dat"};
+const std::vector<std::string> kSixFiles = {"/opt/sim/BORGOLUCE_5127.dat",
+                                            "/opt/sim/BORGOLUCE_5127.sim",
+                                            "/opt/sim/BORGOLUCE_5127_note.txt",
+                                            "/opt/sim/BORGOLUCE_5127_rallentamenti.txt",
+                                            "/opt/sim/BORGOLUCE_5127_scheda_treno.txt",
+                                            "/opt/sim/BORGOLUCE_linea.dat"};
 
 std::vector<std::string> names(const MemoryFileSystem& fs) {
   std::vector<std::string> n;
@@ -36,7 +39,7 @@ TEST(RunSequence, LeavesExactlySixFilesNextToTheExecutable) {
   EXPECT_EQ(run_sequence(platform, fs), 0);
   EXPECT_EQ(platform.windows_shown, 1);
   EXPECT_EQ(platform.windows_closed, 1);
-  EXPECT_EQ(names(fs), kSeiFile);
+  EXPECT_EQ(names(fs), kSixFiles);
   EXPECT_EQ(fs.files.at("/opt/sim/BORGOLUCE_5127.dat").size(), 50715u);
   EXPECT_EQ(fs.files.at("/opt/sim/BORGOLUCE_linea.dat").size(), 3379964u);
 }
@@ -45,11 +48,11 @@ TEST(RunSequence, WritesInTheFixedOrderAndReadsTheSourcesBack) {
   FakePlatform platform;
   MemoryFileSystem fs;
   run_sequence(platform, fs);
-  std::vector<std::string> scritture;
+  std::vector<std::string> operations;
   for (const std::string& e : fs.log)
     if (e.rfind("write ", 0) == 0 || e.rfind("remove ", 0) == 0 || e.rfind("read ", 0) == 0)
-      scritture.push_back(e);
-  const std::vector<std::string> attese = {
+      operations.push_back(e);
+  const std::vector<std::string> expected = {
       "write /opt/sim/BORGOLUCE_linea.txt",
       "write /opt/sim/BORGOLUCE_5127-.txt",
       "write /opt/sim/BORGOLUCE_5127_note.txt",
@@ -63,45 +66,45 @@ TEST(RunSequence, WritesInTheFixedOrderAndReadsTheSourcesBack) {
       "write /opt/sim/BORGOLUCE_5127.sim",
       "write /opt/sim/BORGOLUCE_5127.dat",
   };
-  EXPECT_EQ(scritture, attese);
+  EXPECT_EQ(operations, expected);
 }
 
 TEST(RunSequence, TwoRunsGiveTheSameBytesAndReplaceOlderFiles) {
   FakePlatform platform;
-  MemoryFileSystem primo, secondo;
-  run_sequence(platform, primo);
-  secondo.files["/opt/sim/BORGOLUCE_5127.dat"] = std::string(100000, 'x');
-  run_sequence(platform, secondo);
-  EXPECT_EQ(primo.files, secondo.files);
-  run_sequence(platform, secondo);
-  EXPECT_EQ(primo.files, secondo.files);
+  MemoryFileSystem first, second;
+  run_sequence(platform, first);
+  second.files["/opt/sim/BORGOLUCE_5127.dat"] = std::string(100000, 'x');
+  run_sequence(platform, second);
+  EXPECT_EQ(first.files, second.files);
+  run_sequence(platform, second);
+  EXPECT_EQ(first.files, second.files);
 }
 
 // Every file operation of a run can fail: each failure is reported with the
 // file and the reason, and nothing after it runs.
 TEST(RunSequence, EveryFailingFileOperationIsReported) {
   FakePlatform platform;
-  MemoryFileSystem pulito;
-  run_sequence(platform, pulito);
-  const int operazioni = static_cast<int>(pulito.log.size());
-  ASSERT_GT(operazioni, 10);
-  for (bool da_allora : {false, true}) {
-    for (int n = 1; n <= operazioni; ++n) {
+  MemoryFileSystem clean;
+  run_sequence(platform, clean);
+  const int operation_count = static_cast<int>(clean.log.size());
+  ASSERT_GT(operation_count, 10);
+  for (bool from_then_on : {false, true}) {
+    for (int n = 1; n <= operation_count; ++n) {
       MemoryFileSystem fs;
       fs.fail_at = n;
-      fs.fail_from_then_on = da_allora;
-      const std::string operazione = pulito.log[static_cast<std::size_t>(n - 1)];
-      if (operazione.rfind("exists ", 0) == 0) continue;  // a look-up cannot fail
+      fs.fail_from_then_on = from_then_on;
+      const std::string operation = clean.log[static_cast<std::size_t>(n - 1)];
+      if (operation.rfind("exists ", 0) == 0) continue;  // a look-up cannot fail
       try {
         run_sequence(platform, fs);
-        ADD_FAILURE() << "no report when operation " << n << " (" << operazione << ") fails";
+        ADD_FAILURE() << "no report when operation " << n << " (" << operation << ") fails";
       } catch (const FailureReported& e) {
-        const std::string path = operazione.substr(operazione.find(' ') + 1);
+        const std::string path = operation.substr(operation.find(' ') + 1);
         EXPECT_NE(std::string(e.what()).find(path), std::string::npos) << e.what();
         EXPECT_NE(std::string(e.what()).find("Input/output error"), std::string::npos) << e.what();
       }
       // Nothing is written after the failing operation.
-      EXPECT_EQ(fs.log.size(), static_cast<std::size_t>(n)) << operazione;
+      EXPECT_EQ(fs.log.size(), static_cast<std::size_t>(n)) << operation;
     }
   }
 }
@@ -127,6 +130,24 @@ TEST(RunSequenceOnDisk, ADirectoryInTheWayIsReportedAndNothingIsCutShort) {
   for (const auto& entry : std::filesystem::directory_iterator(dir))
     EXPECT_EQ(entry.path().extension() == ".tmp", false) << entry.path();
   std::filesystem::remove_all(dir);
+}
+
+// `errore` shows " Errore n. " and the code in one message, then ends the
+// program with the fatal status; nothing of the caller runs after it.
+TEST(Errore, ShowsTheCodeAndEndsTheProgramWithTheFatalStatus) {
+  for (const char* code : {"1250", "1251"}) {
+    FakePlatform platform;
+    bool returned = false;
+    try {
+      errore(platform, code);
+      returned = true;
+    } catch (const ProgramEnded& e) {
+      EXPECT_EQ(e.status, exit_status::kFatal) << code;
+      EXPECT_EQ(std::string(e.what()), std::string(" Errore n. ") + code);
+    }
+    EXPECT_FALSE(returned) << code;
+    EXPECT_EQ(platform.messages.size(), 1u) << "one message, before the end";
+  }
 }
 
 }  // namespace

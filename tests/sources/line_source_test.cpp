@@ -13,23 +13,23 @@
 namespace sb {
 namespace {
 
-std::vector<std::string> righe_linea() {
+std::vector<std::string> line_source_lines() {
   return testing::written_lines(dati_linea());
 }
 
-const std::vector<std::string>& linea() {
-  static const std::vector<std::string> righe = righe_linea();
-  return righe;
+const std::vector<std::string>& lines() {
+  static const std::vector<std::string> all = line_source_lines();
+  return all;
 }
 
-struct Sezione {
-  const char* titolo;
+struct Section {
+  const char* title;
   int slot;
-  int righe;
-  const char* parola;  // every row begins with it
+  int rows;
+  const char* keyword;  // every row begins with it
 };
 
-constexpr Sezione kSezioni[] = {
+constexpr Section kSections[] = {
     {"[curve]", 9, 58, "curva"},
     {"[pendenze]", 68, 69, "pendenza,"},
     {"[montagne]", 138, 12, "montagna,"},
@@ -38,51 +38,51 @@ constexpr Sezione kSezioni[] = {
 };
 
 // The rows of one section, header excluded.
-std::vector<std::string> righe_di(const char* titolo) {
-  for (const auto& s : kSezioni) {
-    if (std::string(titolo) == s.titolo) {
-      return {linea().begin() + s.slot + 1, linea().begin() + s.slot + 1 + s.righe};
+std::vector<std::string> rows_of(const char* title) {
+  for (const auto& s : kSections) {
+    if (std::string(title) == s.title) {
+      return {lines().begin() + s.slot + 1, lines().begin() + s.slot + 1 + s.rows};
     }
   }
-  ADD_FAILURE() << "no section " << titolo;
+  ADD_FAILURE() << "no section " << title;
   return {};
 }
 
 // The number after the keyword: the position of a row.
-long posizione(const std::string& riga) {
-  return std::stol(riga.substr(riga.find(',') + 1));
+long position_of(const std::string& row) {
+  return std::stol(row.substr(row.find(',') + 1));
 }
 // The last number of a row.
-long ultimo(const std::string& riga) {
-  return std::stol(riga.substr(riga.rfind(',') + 1));
+long last_number(const std::string& row) {
+  return std::stol(row.substr(row.rfind(',') + 1));
 }
 
 // The groups of each row matched against its shape; an empty entry for a row
 // that does not match.
-std::vector<std::vector<std::string>> confronta(const std::vector<std::string>& righe,
-                                                const std::regex& forma) {
-  std::vector<std::vector<std::string>> esiti;
-  for (const auto& riga : righe) {
+std::vector<std::vector<std::string>> match_each(const std::vector<std::string>& rows,
+                                                 const std::regex& shape) {
+  std::vector<std::vector<std::string>> results;
+  for (const auto& row : rows) {
     std::smatch m;
-    EXPECT_TRUE(std::regex_match(riga, m, forma)) << riga;
-    esiti.emplace_back(m.begin(), m.end());
+    EXPECT_TRUE(std::regex_match(row, m, shape)) << row;
+    results.emplace_back(m.begin(), m.end());
   }
-  return esiti;
+  return results;
 }
 
 TEST(LineSource, HasItsLinesAndEndsWithFine) {
-  ASSERT_EQ(linea().size(), 202u);
-  EXPECT_EQ(linea().back(), "[fine]");
-  const std::string testo = document_text(dati_linea());
-  EXPECT_EQ(testo.find(kEndMarker), std::string::npos);
-  EXPECT_TRUE(std::all_of(testo.begin(), testo.end(), [](char c) {
+  ASSERT_EQ(lines().size(), 202u);
+  EXPECT_EQ(lines().back(), "[fine]");
+  const std::string text = document_text(dati_linea());
+  EXPECT_EQ(text.find(kEndMarker), std::string::npos);
+  EXPECT_TRUE(std::all_of(text.begin(), text.end(), [](char c) {
     return c == '\r' || c == '\n' || (c >= ' ' && c <= '~');
   })) << "pure ASCII, no control characters";
-  for (const auto& riga : linea()) EXPECT_FALSE(riga.empty()) << "no empty line anywhere";
+  for (const auto& row : lines()) EXPECT_FALSE(row.empty()) << "no empty line anywhere";
 }
 
 TEST(LineSource, GeneralSectionIsVerbatim) {
-  const char* const attese[] = {
+  const char* const expected[] = {
       "[generale]",
       "lunghezza percorso,    162000",
       "progressiva chilometrica uno,    0,    0,    0",
@@ -93,43 +93,43 @@ TEST(LineSource, GeneralSectionIsVerbatim) {
       "sfondo tre,    90000",
       "ripetizione segnali 4 codici,    1000,    27000",
   };
-  for (int k = 0; k < 9; ++k) EXPECT_EQ(linea()[k], attese[k]) << "slot " << k;
+  for (int k = 0; k < 9; ++k) EXPECT_EQ(lines()[k], expected[k]) << "slot " << k;
 }
 
 TEST(LineSource, EverySectionHoldsItsRowsInAscendingPositions) {
-  for (const auto& s : kSezioni) {
-    EXPECT_EQ(linea()[s.slot], s.titolo);
-    EXPECT_EQ(linea()[s.slot + s.righe + 1].front(), '[') << s.titolo << " ends at a header";
-    long precedente = -1;
-    for (const auto& riga : righe_di(s.titolo)) {
-      EXPECT_EQ(riga.rfind(s.parola, 0), 0u) << riga;
-      EXPECT_GT(posizione(riga), precedente) << riga;
-      precedente = posizione(riga);
+  for (const auto& s : kSections) {
+    EXPECT_EQ(lines()[s.slot], s.title);
+    EXPECT_EQ(lines()[s.slot + s.rows + 1].front(), '[') << s.title << " ends at a header";
+    long previous = -1;
+    for (const auto& row : rows_of(s.title)) {
+      EXPECT_EQ(row.rfind(s.keyword, 0), 0u) << row;
+      EXPECT_GT(position_of(row), previous) << row;
+      previous = position_of(row);
     }
   }
 }
 
 TEST(LineSource, PositionsSpanTheirRanges) {
   const struct {
-    const char* titolo;
-    long prima, ultima;
-  } casi[] = {{"[curve]", 1550, 156050},
-              {"[pendenze]", 0, 145400},
-              {"[montagne]", 2450, 156000},
-              {"[cartelli]", 900, 127200},
-              {"[indicazioni]", 27750, 155700}};
-  for (const auto& c : casi) {
-    const auto righe = righe_di(c.titolo);
-    EXPECT_EQ(posizione(righe.front()), c.prima) << c.titolo;
-    EXPECT_EQ(posizione(righe.back()), c.ultima) << c.titolo;
+    const char* title;
+    long first, last;
+  } cases[] = {{"[curve]", 1550, 156050},
+               {"[pendenze]", 0, 145400},
+               {"[montagne]", 2450, 156000},
+               {"[cartelli]", 900, 127200},
+               {"[indicazioni]", 27750, 155700}};
+  for (const auto& c : cases) {
+    const auto rows = rows_of(c.title);
+    EXPECT_EQ(position_of(rows.front()), c.first) << c.title;
+    EXPECT_EQ(position_of(rows.back()), c.last) << c.title;
   }
 }
 
 TEST(LineSource, QuotedRowsStandAtTheirPlace) {
   const struct {
     int slot;
-    const char* riga;
-  } fissi[] = {{10, "curvad2,  1550,  1250"},
+    const char* row;
+  } fixed[] = {{10, "curvad2,  1550,  1250"},
                {67, "curvas6,  156050,  300"},
                {69, "pendenza,   0,    0"},
                {70, "pendenza,  1100,   7"},
@@ -139,12 +139,12 @@ TEST(LineSource, QuotedRowsStandAtTheirPlace) {
                {150, "montagna,   156000,  159350,  11"},
                {152, "indicatori_vmax,  900,  90,  95,  100,  0,  ,  ,  ,  0"},
                {177, "cartello_indicatore,  27750,   (P.L.      )(AUTOMATICO)"}};
-  for (const auto& f : fissi) EXPECT_EQ(linea()[f.slot], f.line);
+  for (const auto& f : fixed) EXPECT_EQ(lines()[f.slot], f.row);
 
   const struct {
-    const char* titolo;
-    const char* riga;
-  } nella_sezione[] = {
+    const char* title;
+    const char* row;
+  } in_section[] = {
       {"[curve]", "curvad4,  80100,  1600"},
       {"[curve]", "curvad3,  37150,  300"},
       {"[pendenze]", "pendenza,  119250,   9"},
@@ -156,116 +156,116 @@ TEST(LineSource, QuotedRowsStandAtTheirPlace) {
       {"[cartelli]", "indicatori_vmax,  41100,  80,  90,  90,  0,  ,  ,  ,  0"},
       {"[indicazioni]", "cartello_indicatore,  96350,   (CADUTA MASSI)"},
   };
-  for (const auto& n : nella_sezione) {
-    const auto righe = righe_di(n.titolo);
-    EXPECT_NE(std::find(righe.begin(), righe.end(), n.line), righe.end()) << n.line;
+  for (const auto& n : in_section) {
+    const auto rows = rows_of(n.title);
+    EXPECT_NE(std::find(rows.begin(), rows.end(), n.row), rows.end()) << n.row;
   }
   // The climb from 119250 to 122600 rises step by step, rows 200 to 500 m apart.
-  const auto pendenze = righe_di("[pendenze]");
-  auto da = std::find(pendenze.begin(), pendenze.end(), "pendenza,  119250,   9");
-  auto a = std::find(pendenze.begin(), pendenze.end(), "pendenza,  122600,   31");
-  ASSERT_LT(da, a);
-  for (auto it = da; it != a; ++it) {
-    const long passo = posizione(*(it + 1)) - posizione(*it);
-    EXPECT_TRUE(passo >= 200 && passo <= 500) << *it;
-    EXPECT_LT(ultimo(*it), ultimo(*(it + 1))) << *it;
+  const auto gradients = rows_of("[pendenze]");
+  auto from = std::find(gradients.begin(), gradients.end(), "pendenza,  119250,   9");
+  auto to = std::find(gradients.begin(), gradients.end(), "pendenza,  122600,   31");
+  ASSERT_LT(from, to);
+  for (auto it = from; it != to; ++it) {
+    const long step = position_of(*(it + 1)) - position_of(*it);
+    EXPECT_TRUE(step >= 200 && step <= 500) << *it;
+    EXPECT_LT(last_number(*it), last_number(*(it + 1))) << *it;
   }
-  EXPECT_EQ(*(a + 1), "pendenza,  124100,   0");
+  EXPECT_EQ(*(to + 1), "pendenza,  124100,   0");
 }
 
 TEST(LineSource, CurvesUseTheirKeywordsAndDoNotOverlap) {
-  const std::map<std::string, int> attese = {{"curvad2", 2},  {"curvad3", 8}, {"curvad4", 7},
-                                             {"curvad5", 5},  {"curvad6", 3}, {"curvas3", 12},
-                                             {"curvas4", 13}, {"curvas5", 7}, {"curvas6", 1}};
-  std::map<std::string, int> contate;
-  int lunghe_300 = 0, lunghe_1600 = 0;
-  long fine_precedente = 0;
+  const std::map<std::string, int> expected = {{"curvad2", 2},  {"curvad3", 8}, {"curvad4", 7},
+                                               {"curvad5", 5},  {"curvad6", 3}, {"curvas3", 12},
+                                               {"curvas4", 13}, {"curvas5", 7}, {"curvas6", 1}};
+  std::map<std::string, int> counted;
+  int of_300 = 0, of_1600 = 0;
+  long previous_end = 0;
   for (const auto& m :
-       confronta(righe_di("[curve]"), std::regex(R"((curva[ds][1-6]),  (\d+),  (\d+))"))) {
+       match_each(rows_of("[curve]"), std::regex(R"((curva[ds][1-6]),  (\d+),  (\d+))"))) {
     if (m.empty()) continue;
-    ++contate[m[1]];
-    const long inizio = std::stol(m[2]), lunghezza = std::stol(m[3]);
-    EXPECT_TRUE(lunghezza >= 300 && lunghezza <= 1600) << m[0];
-    lunghe_300 += lunghezza == 300;
-    lunghe_1600 += lunghezza == 1600;
-    EXPECT_LE(fine_precedente, inizio) << m[0] << " starts before the previous curve ends";
-    fine_precedente = inizio + lunghezza;
+    ++counted[m[1]];
+    const long start = std::stol(m[2]), length = std::stol(m[3]);
+    EXPECT_TRUE(length >= 300 && length <= 1600) << m[0];
+    of_300 += length == 300;
+    of_1600 += length == 1600;
+    EXPECT_LE(previous_end, start) << m[0] << " starts before the previous curve ends";
+    previous_end = start + length;
   }
-  EXPECT_EQ(contate, attese);
-  EXPECT_EQ(lunghe_300, 28);
-  EXPECT_EQ(lunghe_1600, 1) << "80100 is the one longest curve";
+  EXPECT_EQ(counted, expected);
+  EXPECT_EQ(of_300, 28);
+  EXPECT_EQ(of_1600, 1) << "80100 is the one longest curve";
 }
 
 TEST(LineSource, GradientAndMountainRowsKeepTheirShape) {
-  const auto pendenze = righe_di("[pendenze]");
-  const std::vector<std::string> dopo_la_prima(pendenze.begin() + 1, pendenze.end());
-  for (const auto& m : confronta(dopo_la_prima, std::regex(R"(pendenza,  \d+,   (\d+))"))) {
+  const auto gradients = rows_of("[pendenze]");
+  const std::vector<std::string> after_the_first(gradients.begin() + 1, gradients.end());
+  for (const auto& m : match_each(after_the_first, std::regex(R"(pendenza,  \d+,   (\d+))"))) {
     if (!m.empty()) {
       EXPECT_LE(std::stoi(m[1]), 31) << m[0];
     }
   }
 
-  long fine_precedente = 0;
-  int riga = 0;
+  long previous_end = 0;
+  int row = 0;
   for (const auto& m :
-       confronta(righe_di("[montagne]"), std::regex(R"(montagna,   (\d+),  (\d+),  (1[12]))"))) {
+       match_each(rows_of("[montagne]"), std::regex(R"(montagna,   (\d+),  (\d+),  (1[12]))"))) {
     if (m.empty()) continue;
-    EXPECT_EQ(m[3], riga++ < 2 ? "12" : "11") << m[0];
-    EXPECT_LT(fine_precedente, std::stol(m[1])) << m[0] << " overlaps the previous span";
+    EXPECT_EQ(m[3], row++ < 2 ? "12" : "11") << m[0];
+    EXPECT_LT(previous_end, std::stol(m[1])) << m[0] << " overlaps the previous span";
     EXPECT_LT(std::stol(m[1]), std::stol(m[2])) << m[0];
-    fine_precedente = std::stol(m[2]);
+    previous_end = std::stol(m[2]);
   }
 }
 
 TEST(LineSource, BoardsCarryRisingSpeedsAndStripesOnlyInTriplets) {
-  const std::map<long, int> strisce = {{39900, 2}, {40500, 1}, {41100, 0}, {57900, 2},
+  const std::map<long, int> stripes = {{39900, 2}, {40500, 1}, {41100, 0}, {57900, 2},
                                        {58500, 1}, {59100, 0}, {73800, 2}, {74400, 1},
                                        {75000, 0}, {95400, 2}, {95700, 1}, {96000, 0}};
-  std::map<long, std::string> velocita;
-  for (const auto& m : confronta(
-           righe_di("[cartelli]"),
+  std::map<long, std::string> speeds;
+  for (const auto& m : match_each(
+           rows_of("[cartelli]"),
            std::regex(R"(indicatori_vmax,  (\d+),  (\d+),  (\d+),  (\d+),  (\d),  ,  ,  ,  0)"))) {
     if (m.empty()) continue;
     const long p = std::stol(m[1]);
     const int a = std::stoi(m[2]), b = std::stoi(m[3]), c = std::stoi(m[4]);
     EXPECT_TRUE(65 <= a && a <= b && b <= c && c <= 160) << m[0];
-    const auto it = strisce.find(p);
-    EXPECT_EQ(std::stoi(m[5]), it == strisce.end() ? 0 : it->second) << m[0];
-    velocita[p] = std::string(m[2]) + "/" + std::string(m[3]) + "/" + std::string(m[4]);
+    const auto it = stripes.find(p);
+    EXPECT_EQ(std::stoi(m[5]), it == stripes.end() ? 0 : it->second) << m[0];
+    speeds[p] = std::string(m[2]) + "/" + std::string(m[3]) + "/" + std::string(m[4]);
   }
-  for (auto it = strisce.begin(); it != strisce.end(); std::advance(it, 3)) {
+  for (auto it = stripes.begin(); it != stripes.end(); std::advance(it, 3)) {
     const long p = it->first;
-    EXPECT_EQ(velocita[p], velocita[std::next(it)->first]) << "triplet at " << p;
-    EXPECT_EQ(velocita[p], velocita[std::next(it, 2)->first]) << "triplet at " << p;
+    EXPECT_EQ(speeds[p], speeds[std::next(it)->first]) << "triplet at " << p;
+    EXPECT_EQ(speeds[p], speeds[std::next(it, 2)->first]) << "triplet at " << p;
   }
 }
 
 TEST(LineSource, SignTextsComeInTheirKinds) {
-  std::map<std::string, int> tipi;
-  std::vector<std::pair<long, std::size_t>> gallerie_doppie;  // position, blanks after "Galleria"
-  long prima_galleria = 0;
-  for (const auto& m : confronta(righe_di("[indicazioni]"),
-                                 std::regex(R"(cartello_indicatore,  (\d+),   (\([^,"]*\)))"))) {
+  std::map<std::string, int> kinds;
+  std::vector<std::pair<long, std::size_t>> double_tunnels;  // position, blanks after "Galleria"
+  long first_tunnel = 0;
+  for (const auto& m : match_each(rows_of("[indicazioni]"),
+                                  std::regex(R"(cartello_indicatore,  (\d+),   (\([^,"]*\)))"))) {
     if (m.empty()) continue;
-    const std::string testo = m[2];
-    if (testo == "(P.L.      )(AUTOMATICO)" || testo == "(CADUTA MASSI)") {
-      ++tipi[testo];
-    } else if (std::regex_match(testo, std::regex(R"(\(Galleria [A-Z' ]+\))"))) {
-      ++tipi["(Galleria name)"];
-      if (prima_galleria == 0) prima_galleria = std::stol(m[1]);
+    const std::string text = m[2];
+    if (text == "(P.L.      )(AUTOMATICO)" || text == "(CADUTA MASSI)") {
+      ++kinds[text];
+    } else if (std::regex_match(text, std::regex(R"(\(Galleria [A-Z' ]+\))"))) {
+      ++kinds["(Galleria name)"];
+      if (first_tunnel == 0) first_tunnel = std::stol(m[1]);
     } else {
-      EXPECT_TRUE(std::regex_match(testo, std::regex(R"(\(Galleria *\)\([A-Z' ]+\))"))) << testo;
-      gallerie_doppie.emplace_back(std::stol(m[1]),
-                                   testo.find(')') - std::string("(Galleria").size());
+      EXPECT_TRUE(std::regex_match(text, std::regex(R"(\(Galleria *\)\([A-Z' ]+\))"))) << text;
+      double_tunnels.emplace_back(std::stol(m[1]),
+                                  text.find(')') - std::string("(Galleria").size());
     }
   }
-  const std::map<std::string, int> attesi = {
+  const std::map<std::string, int> expected_kinds = {
       {"(P.L.      )(AUTOMATICO)", 7}, {"(CADUTA MASSI)", 6}, {"(Galleria name)", 8}};
-  EXPECT_EQ(tipi, attesi);
-  EXPECT_EQ(prima_galleria, 41950);
-  const std::vector<std::pair<long, std::size_t>> doppie_attese = {
+  EXPECT_EQ(kinds, expected_kinds);
+  EXPECT_EQ(first_tunnel, 41950);
+  const std::vector<std::pair<long, std::size_t>> expected_doubles = {
       {135150, 0}, {136950, 2}, {155700, 3}};
-  EXPECT_EQ(gallerie_doppie, doppie_attese);
+  EXPECT_EQ(double_tunnels, expected_doubles);
 }
 
 }  // namespace

@@ -11,7 +11,7 @@ TEST(Righe, EveryLineEndsInCrLfAndTheMarkerIsNotWritten) {
   Righe r;
   r << "[generale]"
     << "  blanks kept  ";
-  r.chiudi();
+  r.close();
   EXPECT_EQ(document_text(r), "[generale]\r\n  blanks kept  \r\n");
 }
 
@@ -33,7 +33,7 @@ TEST(Righe, OnlyTheExactMarkerEndsTheDocument) {
   Righe r;
   r << "riferimento fine del file "
     << "Riferimento fine del file";
-  r.chiudi();
+  r.close();
   EXPECT_EQ(document_text(r), "riferimento fine del file \r\nRiferimento fine del file\r\n");
 }
 
@@ -49,7 +49,7 @@ TEST(ScriviRighe, ReplacesALongerOlderFile) {
   fs.files["/d/doc.txt"] = std::string(5000, 'z');
   Righe r;
   r << "one";
-  r.chiudi();
+  r.close();
   scrivi_righe(r, "/d/doc.txt", fs);
   EXPECT_EQ(fs.files["/d/doc.txt"], "one\r\n");
 }

@@ -13,87 +13,87 @@
 namespace sb {
 namespace {
 
-std::vector<std::string> righe_treno() {
+std::vector<std::string> train_source_lines() {
   return testing::written_lines(dati_treno());
 }
 
-const std::vector<std::string>& treno() {
-  static const std::vector<std::string> righe = righe_treno();
-  return righe;
+const std::vector<std::string>& lines() {
+  static const std::vector<std::string> all = train_source_lines();
+  return all;
 }
 
-std::vector<std::string> campi(const std::string& riga) {
+std::vector<std::string> fields_of(const std::string& row) {
   std::vector<std::string> c;
-  std::size_t inizio = 0;
-  for (std::size_t virgola; (virgola = riga.find(',', inizio)) != std::string::npos;
-       inizio = virgola + 1) {
-    c.push_back(riga.substr(inizio, virgola - inizio));
+  std::size_t start = 0;
+  for (std::size_t comma; (comma = row.find(',', start)) != std::string::npos; start = comma + 1) {
+    c.push_back(row.substr(start, comma - start));
   }
-  c.push_back(riga.substr(inizio));
+  c.push_back(row.substr(start));
   return c;
 }
 
-// The rows of slots da to a inclusive, split into their numbers (keyword dropped;
+// The rows of slots first to last inclusive, split into their numbers (keyword dropped;
 // a station keeps its name as text at the end).
-struct Riga {
-  std::string testo;
-  std::vector<long> numeri;
-  std::string nome;
+struct Row {
+  std::string text;
+  std::vector<long> numbers;
+  std::string name;
 };
 
-std::vector<Riga> righe(int da, int a) {
-  std::vector<Riga> out;
-  for (int k = da; k <= a; ++k) {
-    Riga r{treno()[k], {}, {}};
-    auto c = campi(r.testo);
-    const bool stazione = c.front() == "stazione";
-    if (stazione) {
-      r.nome = c.back();
+std::vector<Row> rows(int first, int last) {
+  std::vector<Row> out;
+  for (int k = first; k <= last; ++k) {
+    Row r{lines()[k], {}, {}};
+    auto c = fields_of(r.text);
+    const bool is_station = c.front() == "stazione";
+    if (is_station) {
+      r.name = c.back();
       c.pop_back();
     }
-    for (std::size_t i = 1; i < c.size(); ++i) r.numeri.push_back(std::stol(c[i]));
+    for (std::size_t i = 1; i < c.size(); ++i) r.numbers.push_back(std::stol(c[i]));
     out.push_back(r);
   }
   return out;
 }
 
-std::vector<Riga> velocita() {
-  return righe(9, 26);
+std::vector<Row> speed_rows() {
+  return rows(9, 26);
 }
-std::vector<Riga> stazioni() {
-  return righe(28, 67);
+std::vector<Row> station_rows() {
+  return rows(28, 67);
 }
-std::vector<Riga> segnali() {
-  return righe(70, 138);
+std::vector<Row> signal_rows() {
+  return rows(70, 138);
 }
 
 TEST(TrainSource, HasItsSectionsAtTheirSlots) {
-  ASSERT_EQ(treno().size(), 141u);
+  ASSERT_EQ(lines().size(), 141u);
   const struct {
     int slot;
-    const char* titolo;
-  } casi[] = {{0, "[generale]"},       {5, "[aderenze]"}, {8, "[vel_limite]"}, {27, "[stazioni]"},
-              {68, "[rallentamenti]"}, {69, "[segnali]"}, {139, "[codici]"},   {140, "[fine]"}};
-  for (const auto& c : casi) EXPECT_EQ(treno()[c.slot], c.titolo);
+    const char* title;
+  } cases[] = {{0, "[generale]"},       {5, "[aderenze]"}, {8, "[vel_limite]"}, {27, "[stazioni]"},
+               {68, "[rallentamenti]"}, {69, "[segnali]"}, {139, "[codici]"},   {140, "[fine]"}};
+  for (const auto& c : cases) EXPECT_EQ(lines()[c.slot], c.title);
   const struct {
-    int da, a;
-    const char* parola;
-  } sezioni[] = {
+    int first, last;
+    const char* keyword;
+  } sections[] = {
       {6, 7, "aderenza,"}, {9, 26, "velocita,"}, {28, 67, "stazione,"}, {70, 138, "segnale,"}};
-  for (const auto& s : sezioni) {
-    for (int k = s.da; k <= s.a; ++k) EXPECT_EQ(treno()[k].rfind(s.parola, 0), 0u) << treno()[k];
+  for (const auto& s : sections) {
+    for (int k = s.first; k <= s.last; ++k)
+      EXPECT_EQ(lines()[k].rfind(s.keyword, 0), 0u) << lines()[k];
   }
-  for (const auto& riga : treno()) EXPECT_FALSE(riga.empty()) << "no empty line anywhere";
-  const std::string testo = document_text(dati_treno());
-  EXPECT_TRUE(std::all_of(testo.begin(), testo.end(),
+  for (const auto& row : lines()) EXPECT_FALSE(row.empty()) << "no empty line anywhere";
+  const std::string text = document_text(dati_treno());
+  EXPECT_TRUE(std::all_of(text.begin(), text.end(),
                           [](char c) { return c == '\r' || c == '\n' || (c >= ' ' && c <= '~'); }));
 }
 
 TEST(TrainSource, QuotedRowsStandAtTheirPlace) {
   const struct {
     int slot;
-    const char* riga;
-  } casi[] = {
+    const char* row;
+  } cases[] = {
       {1, "numero vetture,    5"},
       {2, "percentuale massa frenata,    120"},
       {3, "sabbia,    300"},
@@ -108,48 +108,48 @@ TEST(TrainSource, QuotedRowsStandAtTheirPlace) {
       {70, "segnale,    3200,   2, 2, 3,  1, 1,    2,  2,1,1, 0"},
       {138, "segnale,  161050,   2, 2, 3,  0, 0,    0,  0,0,0, 0"},
   };
-  for (const auto& c : casi) EXPECT_EQ(treno()[c.slot], c.line);
-  EXPECT_EQ(treno()[4].size(), 45u) << "the clock row keeps its trailing blank";
+  for (const auto& c : cases) EXPECT_EQ(lines()[c.slot], c.row);
+  EXPECT_EQ(lines()[4].size(), 45u) << "the clock row keeps its trailing blank";
 
-  const char* const ovunque[] = {"velocita,   11100,   160",
-                                 "segnale,   57700,   1, 3, 1,  0, 0,    0,  0,0,0, 255",
-                                 "segnale,   76350,   2, 3, 1,  0, 0,    0,  0,0,0, 210"};
-  for (const char* riga : ovunque) {
-    EXPECT_NE(std::find(treno().begin(), treno().end(), riga), treno().end()) << riga;
+  const char* const anywhere[] = {"velocita,   11100,   160",
+                                  "segnale,   57700,   1, 3, 1,  0, 0,    0,  0,0,0, 255",
+                                  "segnale,   76350,   2, 3, 1,  0, 0,    0,  0,0,0, 210"};
+  for (const char* row : anywhere) {
+    EXPECT_NE(std::find(lines().begin(), lines().end(), row), lines().end()) << row;
   }
-  EXPECT_EQ(treno()[56].substr(0, 72),
+  EXPECT_EQ(lines()[56].substr(0, 72),
             "stazione,  116200, 28,  300,  0, 0, 0,  0,0,0,  0,0,0,    0,   0, 0, 0, ");
-  EXPECT_EQ(treno()[67],
+  EXPECT_EQ(lines()[67],
             "stazione,  162000,  6,  600,  0, 0, 0,  1,1,0,  2,1,1,    0,  10,32, 0, "
             "CASTELROSSINO");
 }
 
 TEST(TrainSource, NumbersAreRightAlignedInTheirColumns) {
   const struct {
-    int da, a;
-    std::vector<std::size_t> larghezze;  // 0: 2 characters, or 4 for a three-digit value
-  } casi[] = {
+    int first, last;
+    std::vector<std::size_t> widths;  // 0: 2 characters, or 4 for a three-digit value
+  } cases[] = {
       {6, 7, {8, 6}},
       {10, 26, {8, 6}},
       {28, 67, {8, 3, 5, 3, 2, 2, 3, 1, 1, 3, 1, 1, 5, 4, 2, 2}},
       {70, 138, {8, 4, 2, 2, 3, 2, 5, 3, 1, 1, 0}},
   };
-  const std::regex numero(R"( *\d+)");
-  for (const auto& c : casi) {
-    for (int k = c.da; k <= c.a; ++k) {
-      const auto cc = campi(treno()[k]);
-      const bool stazione = cc.front() == "stazione";
-      ASSERT_EQ(cc.size(), c.larghezze.size() + 1 + (stazione ? 1 : 0)) << treno()[k];
-      for (std::size_t i = 0; i < c.larghezze.size(); ++i) {
-        const std::string& campo = cc[i + 1];
-        EXPECT_TRUE(std::regex_match(campo, numero)) << treno()[k];
-        const std::size_t attesa =
-            c.larghezze[i] != 0 ? c.larghezze[i] : (std::stol(campo) >= 100 ? 4 : 2);
-        EXPECT_EQ(campo.size(), attesa) << "field " << i + 1 << " of " << treno()[k];
+  const std::regex number(R"( *\d+)");
+  for (const auto& c : cases) {
+    for (int k = c.first; k <= c.last; ++k) {
+      const auto cc = fields_of(lines()[k]);
+      const bool is_station = cc.front() == "stazione";
+      ASSERT_EQ(cc.size(), c.widths.size() + 1 + (is_station ? 1 : 0)) << lines()[k];
+      for (std::size_t i = 0; i < c.widths.size(); ++i) {
+        const std::string& field = cc[i + 1];
+        EXPECT_TRUE(std::regex_match(field, number)) << lines()[k];
+        const std::size_t expected_width =
+            c.widths[i] != 0 ? c.widths[i] : (std::stol(field) >= 100 ? 4 : 2);
+        EXPECT_EQ(field.size(), expected_width) << "field " << i + 1 << " of " << lines()[k];
       }
-      if (stazione) {
+      if (is_station) {
         EXPECT_TRUE(std::regex_match(cc.back(), std::regex(R"( [A-Z][A-Z.' ()-]*[A-Z)])")))
-            << treno()[k];
+            << lines()[k];
       }
     }
   }
@@ -157,102 +157,105 @@ TEST(TrainSource, NumbersAreRightAlignedInTheirColumns) {
 
 TEST(TrainSource, ProfilesAndTimetableAscend) {
   const struct {
-    std::vector<Riga> righe;
-    long prima, ultima;
-  } casi[] = {{velocita(), 0, 159300}, {stazioni(), 0, 162000}, {segnali(), 3200, 161050}};
-  for (const auto& c : casi) {
-    EXPECT_EQ(c.righe.front().numeri[0], c.prima);
-    EXPECT_EQ(c.righe.back().numeri[0], c.ultima);
-    for (std::size_t i = 1; i < c.righe.size(); ++i) {
-      EXPECT_LT(c.righe[i - 1].numeri[0], c.righe[i].numeri[0]) << c.righe[i].testo;
+    std::vector<Row> rows;
+    long first, last;
+  } cases[] = {
+      {speed_rows(), 0, 159300}, {station_rows(), 0, 162000}, {signal_rows(), 3200, 161050}};
+  for (const auto& c : cases) {
+    EXPECT_EQ(c.rows.front().numbers[0], c.first);
+    EXPECT_EQ(c.rows.back().numbers[0], c.last);
+    for (std::size_t i = 1; i < c.rows.size(); ++i) {
+      EXPECT_LT(c.rows[i - 1].numbers[0], c.rows[i].numbers[0]) << c.rows[i].text;
     }
   }
-  long massima = 0;
-  for (const auto& r : velocita()) {
-    EXPECT_TRUE(r.numeri[1] >= 30 && r.numeri[1] <= 160) << r.testo;
-    massima = std::max(massima, r.numeri[1]);
+  long highest = 0;
+  for (const auto& r : speed_rows()) {
+    EXPECT_TRUE(r.numbers[1] >= 30 && r.numbers[1] <= 160) << r.text;
+    highest = std::max(highest, r.numbers[1]);
   }
-  EXPECT_EQ(massima, 160);
-  for (const auto& r : stazioni()) {
-    EXPECT_EQ(r.numeri[0] % 50, 0) << r.testo;
-    EXPECT_LE(r.nome.size(), 28u) << "at most 27 characters after the blank: " << r.nome;
+  EXPECT_EQ(highest, 160);
+  for (const auto& r : station_rows()) {
+    EXPECT_EQ(r.numbers[0] % 50, 0) << r.text;
+    EXPECT_LE(r.name.size(), 28u) << "at most 27 characters after the blank: " << r.name;
   }
 }
 
 // Counts the values of one field over a list of rows.
-std::map<long, int> conta(const std::vector<Riga>& lista, std::size_t campo) {
+std::map<long, int> count_values(const std::vector<Row>& list, std::size_t field) {
   std::map<long, int> n;
-  for (const auto& r : lista) ++n[r.numeri.at(campo)];
+  for (const auto& r : list) ++n[r.numbers.at(field)];
   return n;
 }
 
-std::vector<long> valori(const std::map<long, int>& conteggio) {
+std::vector<long> values_of(const std::map<long, int>& counts) {
   std::vector<long> v;
-  for (const auto& [valore, n] : conteggio) v.push_back(valore);
+  for (const auto& [value, n] : counts) v.push_back(value);
   return v;
 }
 
 TEST(TrainSource, StationFieldsTakeTheirValues) {
-  const auto s = stazioni();
-  EXPECT_EQ(conta(s, 1), (std::map<long, int>{
-                             {2, 1}, {4, 3}, {6, 1}, {7, 1}, {11, 1}, {12, 31}, {24, 1}, {28, 1}}));
+  const auto s = station_rows();
+  EXPECT_EQ(
+      count_values(s, 1),
+      (std::map<long, int>{{2, 1}, {4, 3}, {6, 1}, {7, 1}, {11, 1}, {12, 31}, {24, 1}, {28, 1}}));
   const struct {
-    std::size_t campo;  // 0-based after the keyword: field n of the row is n - 1
-    std::vector<long> insieme;
-  } casi[] = {{2, {300, 400, 500, 600, 700}},
-              {3, {0, 1}},
-              {4, {0, 1}},
-              {5, {0}},
-              {6, {0, 1, 4}},
-              {7, {0, 1}},
-              {8, {0, 1}},
-              {9, {0, 2, 4, 5}},
-              {10, {0, 1, 2, 6}},
-              {11, {0, 1}},
-              {12, {0, 1, 30, 45, 60, 220}},
-              {13, {0, 7, 8, 9, 10}},
-              {15, {0}}};
-  for (const auto& c : casi)
-    EXPECT_EQ(valori(conta(s, c.campo)), c.insieme) << "field " << c.campo + 1;
+    std::size_t field;  // 0-based after the keyword: field n of the row is n - 1
+    std::vector<long> values;
+  } cases[] = {{2, {300, 400, 500, 600, 700}},
+               {3, {0, 1}},
+               {4, {0, 1}},
+               {5, {0}},
+               {6, {0, 1, 4}},
+               {7, {0, 1}},
+               {8, {0, 1}},
+               {9, {0, 2, 4, 5}},
+               {10, {0, 1, 2, 6}},
+               {11, {0, 1}},
+               {12, {0, 1, 30, 45, 60, 220}},
+               {13, {0, 7, 8, 9, 10}},
+               {15, {0}}};
+  for (const auto& c : cases)
+    EXPECT_EQ(values_of(count_values(s, c.field)), c.values) << "field " << c.field + 1;
   for (const auto& r : s) {
-    EXPECT_LE(r.numeri[14], 59) << r.testo;
-    EXPECT_EQ(r.numeri[13] == 0, r.numeri[1] == 28) << "only the junction has no time: " << r.testo;
-    if (r.numeri[13] == 0) {
-      EXPECT_EQ(r.numeri[14], 0) << r.testo;
+    EXPECT_LE(r.numbers[14], 59) << r.text;
+    EXPECT_EQ(r.numbers[13] == 0, r.numbers[1] == 28)
+        << "only the junction has no time: " << r.text;
+    if (r.numbers[13] == 0) {
+      EXPECT_EQ(r.numbers[14], 0) << r.text;
     }
   }
-  EXPECT_EQ(s[8].numeri[0], 26650);
-  EXPECT_EQ(s[28].numeri[1], 28);
+  EXPECT_EQ(s[8].numbers[0], 26650);
+  EXPECT_EQ(s[28].numbers[1], 28);
 }
 
 TEST(TrainSource, SignalFieldsTakeTheirValues) {
-  const auto g = segnali();
-  EXPECT_EQ(conta(g, 1), (std::map<long, int>{{1, 28}, {2, 41}}));
-  EXPECT_EQ(valori(conta(g, 2)), (std::vector<long>{2, 3, 4, 5}));
-  EXPECT_EQ(valori(conta(g, 3)), (std::vector<long>{0, 1, 3, 4}));
-  EXPECT_EQ(conta(g, 6)[0], 56);
-  EXPECT_EQ(valori(conta(g, 6)), (std::vector<long>{0, 1, 2}));
-  EXPECT_EQ(conta(g, 7)[0], 56);
-  EXPECT_EQ(valori(conta(g, 7)), (std::vector<long>{0, 2, 3}));
-  EXPECT_EQ(valori(conta(g, 8)), (std::vector<long>{0, 1}));
-  EXPECT_EQ(conta(g, 10), (std::map<long, int>{{0, 64}, {210, 1}, {255, 4}}));
+  const auto g = signal_rows();
+  EXPECT_EQ(count_values(g, 1), (std::map<long, int>{{1, 28}, {2, 41}}));
+  EXPECT_EQ(values_of(count_values(g, 2)), (std::vector<long>{2, 3, 4, 5}));
+  EXPECT_EQ(values_of(count_values(g, 3)), (std::vector<long>{0, 1, 3, 4}));
+  EXPECT_EQ(count_values(g, 6)[0], 56);
+  EXPECT_EQ(values_of(count_values(g, 6)), (std::vector<long>{0, 1, 2}));
+  EXPECT_EQ(count_values(g, 7)[0], 56);
+  EXPECT_EQ(values_of(count_values(g, 7)), (std::vector<long>{0, 2, 3}));
+  EXPECT_EQ(values_of(count_values(g, 8)), (std::vector<long>{0, 1}));
+  EXPECT_EQ(count_values(g, 10), (std::map<long, int>{{0, 64}, {210, 1}, {255, 4}}));
   // s3, rapp and d3 are set on the first signal only.
-  for (std::size_t campo : {4u, 5u, 9u}) {
-    EXPECT_EQ(conta(g, campo), (std::map<long, int>{{0, 68}, {1, 1}})) << campo;
-    EXPECT_EQ(g.front().numeri[campo], 1);
+  for (std::size_t field : {4u, 5u, 9u}) {
+    EXPECT_EQ(count_values(g, field), (std::map<long, int>{{0, 68}, {1, 1}})) << field;
+    EXPECT_EQ(g.front().numbers[field], 1);
   }
   // Cab signalling codes on the 13 signals up to 25850, none from 30800 on.
   for (std::size_t i = 0; i < g.size(); ++i) {
-    const auto& n = g[i].numeri;
-    EXPECT_EQ(n[6] != 0, i < 13) << g[i].testo;
+    const auto& n = g[i].numbers;
+    EXPECT_EQ(n[6] != 0, i < 13) << g[i].text;
     if (n[0] >= 30800) {
-      EXPECT_EQ(n[6] + n[7] + n[8] + n[9], 0) << g[i].testo;
+      EXPECT_EQ(n[6] + n[7] + n[8] + n[9], 0) << g[i].text;
     }
   }
-  EXPECT_EQ(g[12].numeri[0], 25850);
-  const auto primo_255 =
-      std::find_if(g.begin(), g.end(), [](const Riga& r) { return r.numeri[10] == 255; });
-  EXPECT_EQ(primo_255->numeri[0], 57700);
+  EXPECT_EQ(g[12].numbers[0], 25850);
+  const auto first_255 =
+      std::find_if(g.begin(), g.end(), [](const Row& r) { return r.numbers[10] == 255; });
+  EXPECT_EQ(first_255->numbers[0], 57700);
 }
 
 }  // namespace

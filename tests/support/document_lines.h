@@ -13,16 +13,15 @@
 namespace sb::testing {
 
 inline std::vector<std::string> written_lines(const Righe& r) {
-  const std::string testo = document_text(r);
-  std::vector<std::string> righe;
-  std::size_t inizio = 0;
-  for (std::size_t fine; (fine = testo.find("\r\n", inizio)) != std::string::npos;
-       inizio = fine + 2) {
-    righe.push_back(testo.substr(inizio, fine - inizio));
-    EXPECT_EQ(righe.back().find_first_of("\r\n"), std::string::npos) << "a stray line break";
+  const std::string text = document_text(r);
+  std::vector<std::string> lines;
+  std::size_t start = 0;
+  for (std::size_t end; (end = text.find("\r\n", start)) != std::string::npos; start = end + 2) {
+    lines.push_back(text.substr(start, end - start));
+    EXPECT_EQ(lines.back().find_first_of("\r\n"), std::string::npos) << "a stray line break";
   }
-  EXPECT_EQ(inizio, testo.size()) << "the last line ends in CR LF";
-  return righe;
+  EXPECT_EQ(start, text.size()) << "the last line ends in CR LF";
+  return lines;
 }
 
 }  // namespace sb::testing

@@ -12,31 +12,32 @@ namespace sb::testing {
 inline constexpr char kLineHead[] = "[generale]\nlunghezza percorso, 162000\n[curve]\n";
 inline constexpr char kEmptyTrain[] = "[generale]\n[fine]\n";
 
-struct Lettura {
+// One reading: the model it filled, the sources as it left them, its report.
+struct ReaderRun {
   std::unique_ptr<RouteModel> m = std::make_unique<RouteModel>();
-  MemorySources sorgenti;
+  MemorySources sources;
   ReaderReport report;
 
-  const cella& c(std::size_t i) const { return m->percorso.at(i); }
-  Long codice() const { return m->codice_errore; }
+  const cella& cell(std::size_t i) const { return m->percorso.at(i); }
+  Long code() const { return m->codice_errore; }
 };
 
-// Reads `linea` and `treno`; `scrivi_linea` as the compile step would set it.
-inline Lettura leggi(const std::string& linea, const std::string& treno = kEmptyTrain,
-                     Long scrivi_linea = 1) {
-  Lettura l;
-  l.m->scenario = "BORGOLUCE";
-  l.m->treno = "5127";
-  l.m->scrivi_linea = scrivi_linea;
-  l.sorgenti = MemorySources(linea, treno);
-  memorizza_dati(*l.m, l.sorgenti, &l.report);
-  return l;
+// Reads `line` and `train`; `scrivi_linea` as the compile step would set it.
+inline ReaderRun read_sources(const std::string& line, const std::string& train = kEmptyTrain,
+                              Long scrivi_linea = 1) {
+  ReaderRun run;
+  run.m->scenario = "BORGOLUCE";
+  run.m->treno = "5127";
+  run.m->scrivi_linea = scrivi_linea;
+  run.sources = MemorySources(line, train);
+  memorizza_dati(*run.m, run.sources, &run.report);
+  return run;
 }
 
 // A line of 162000 m with the given element rows, and the given train rows.
-inline Lettura leggi_righe(const std::string& righe_linea, const std::string& righe_treno = "") {
-  return leggi(std::string(kLineHead) + righe_linea + "[fine]\n",
-               "[generale]\n" + righe_treno + "[fine]\n");
+inline ReaderRun read_rows(const std::string& line_rows, const std::string& train_rows = "") {
+  return read_sources(std::string(kLineHead) + line_rows + "[fine]\n",
+                      "[generale]\n" + train_rows + "[fine]\n");
 }
 
 }  // namespace sb::testing

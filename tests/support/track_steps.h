@@ -2,6 +2,8 @@
 // read a plan one metre at a time.
 #pragma once
 
+#include <vector>
+
 #include "compiler/route_model.h"
 
 namespace sb::testing {
@@ -26,6 +28,20 @@ inline TrackPoint point_at(const TrackPlan& t, Long m) {
   TrackPoint p;
   t.for_each_point_to(m, [&](const TrackValue& x, const TrackValue& y) { p = {x, y}; });
   return p;
+}
+
+// Every point of the plan, from 0 to the last metre, as its x and its y
+// values.
+struct TrackPoints {
+  std::vector<TrackValue> x, y;
+};
+inline TrackPoints all_points(const TrackPlan& t) {
+  TrackPoints points;
+  t.for_each_point([&](const TrackValue& x, const TrackValue& y) {
+    points.x.push_back(x);
+    points.y.push_back(y);
+  });
+  return points;
 }
 
 }  // namespace sb::testing

@@ -3,6 +3,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstddef>
 #include <limits>
 #include <set>
@@ -11,10 +12,15 @@
 #include <string_view>
 #include <vector>
 
+#include "compiler/cell_kinds.h"
 #include "compiler/compiled_files.h"
 #include "compiler/track_plan.h"
+#include "sources/file_names.h"
 #include "support/memory_file_system.h"
+#include "support/track_steps.h"
 #include "tools/commands.h"
+#include "tools/label_placement.h"
+#include "tools/plot_page.h"
 
 namespace sb {
 namespace {
@@ -25,19 +31,20 @@ using ::testing::StartsWith;
 
 // ---- A small XML well-formedness check ----
 
-bool carattere_di_nome(char c, bool primo) {
-  const bool lettera = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_' || c == ':';
-  return lettera || (!primo && ((c >= '0' && c <= '9') || c == '-' || c == '.'));
+bool name_character(char c, bool first) {
+  const bool letter = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_' || c == ':';
+  return letter || (!first && ((c >= '0' && c <= '9') || c == '-' || c == '.'));
 }
 
 // "" when `s` is one well-formed XML document in valid UTF-8; otherwise what
 // is wrong and at which byte. Checks nesting, one root, quoted and unique
 // attributes, entity references, no raw '<' or '&' in text, no control
 // characters that XML 1.0 forbids.
-std::string difetto_xml(std::string_view s) {
-  const auto a = [&](std::size_t i, const std::string& cosa) {
-    const std::size_t da = i < 40 ? 0 : i - 40;
-    return cosa + " at byte " + std::to_string(i) + ", after: " + std::string(s.substr(da, i - da));
+std::string xml_fault(std::string_view s) {
+  const auto at = [&](std::size_t i, const std::string& what) {
+    const std::size_t from = i < 40 ? 0 : i - 40;
+    return what + " at byte " + std::to_string(i) +
+           ", after: " + std::string(s.substr(from, i - from));
   };
   // UTF-8 first: every sequence complete and well-formed.
   for (std::size_t i = 0; i < s.size();) {
@@ -47,18 +54,18 @@ std::string difetto_xml(std::string_view s) {
                           : (b >> 4) == 14 ? 3
                           : (b >> 3) == 30 ? 4
                                            : 0;
-    if (l == 0 || i + l > s.size()) return a(i, "bad UTF-8");
+    if (l == 0 || i + l > s.size()) return at(i, "bad UTF-8");
     for (std::size_t j = 1; j < l; ++j) {
-      if ((static_cast<unsigned char>(s[i + j]) & 0xC0) != 0x80) return a(i, "bad UTF-8");
+      if ((static_cast<unsigned char>(s[i + j]) & 0xC0) != 0x80) return at(i, "bad UTF-8");
     }
-    if (l == 1 && b < 0x20 && b != '\t' && b != '\n' && b != '\r') return a(i, "control byte");
+    if (l == 1 && b < 0x20 && b != '\t' && b != '\n' && b != '\r') return at(i, "control byte");
     i += l;
   }
-  const auto entita = [&](std::size_t& i) {
-    const std::size_t fine = s.find(';', i);
-    if (fine == std::string_view::npos || fine - i > 8) return false;
-    const std::string_view e = s.substr(i, fine - i + 1);
-    i = fine + 1;
+  const auto entity = [&](std::size_t& i) {
+    const std::size_t end = s.find(';', i);
+    if (end == std::string_view::npos || end - i > 8) return false;
+    const std::string_view e = s.substr(i, end - i + 1);
+    i = end + 1;
     return e == "&amp;" || e == "&lt;" || e == "&gt;" || e == "&quot;" || e == "&apos;";
   };
   std::size_t i = 0;
@@ -67,104 +74,140 @@ std::string difetto_xml(std::string_view s) {
     if (i == std::string_view::npos) return "unterminated declaration";
     i += 2;
   }
-  std::vector<std::string> aperti;
-  bool radice = false;
+  std::vector<std::string> open;
+  bool root = false;
   while (i < s.size()) {
     if (s[i] == '&') {
-      if (aperti.empty() || !entita(i)) return a(i, "bad entity or text outside the root");
+      if (open.empty() || !entity(i)) return at(i, "bad entity or text outside the root");
       continue;
     }
     if (s[i] != '<') {
-      if (aperti.empty() && s[i] != '\n' && s[i] != ' ') return a(i, "text outside the root");
+      if (open.empty() && s[i] != '\n' && s[i] != ' ') return at(i, "text outside the root");
       ++i;
       continue;
     }
-    const bool chiusura = i + 1 < s.size() && s[i + 1] == '/';
-    std::size_t j = i + (chiusura ? 2 : 1);
-    const std::size_t inizio_nome = j;
-    while (j < s.size() && carattere_di_nome(s[j], j == inizio_nome)) ++j;
-    const std::string nome(s.substr(inizio_nome, j - inizio_nome));
-    if (nome.empty()) return a(i, "raw '<' or empty tag name");
-    if (chiusura) {
-      if (j >= s.size() || s[j] != '>') return a(j, "bad end tag");
-      if (aperti.empty() || aperti.back() != nome) return a(i, "end tag </" + nome + "> unmatched");
-      aperti.pop_back();
+    const bool closing = i + 1 < s.size() && s[i + 1] == '/';
+    std::size_t j = i + (closing ? 2 : 1);
+    const std::size_t name_start = j;
+    while (j < s.size() && name_character(s[j], j == name_start)) ++j;
+    const std::string name(s.substr(name_start, j - name_start));
+    if (name.empty()) return at(i, "raw '<' or empty tag name");
+    if (closing) {
+      if (j >= s.size() || s[j] != '>') return at(j, "bad end tag");
+      if (open.empty() || open.back() != name) return at(i, "end tag </" + name + "> unmatched");
+      open.pop_back();
       i = j + 1;
       continue;
     }
-    if (aperti.empty() && radice) return a(i, "second root element");
-    radice = true;
-    std::set<std::string> attributi;
-    bool vuoto = false;
+    if (open.empty() && root) return at(i, "second root element");
+    root = true;
+    std::set<std::string> attributes;
+    bool empty = false;
     while (true) {
       while (j < s.size() && (s[j] == ' ' || s[j] == '\n')) ++j;
-      if (j >= s.size()) return a(j, "unterminated tag");
+      if (j >= s.size()) return at(j, "unterminated tag");
       if (s[j] == '>') break;
       if (s.substr(j, 2) == "/>") {
-        vuoto = true;
+        empty = true;
         ++j;
         break;
       }
       const std::size_t k = j;
-      while (j < s.size() && carattere_di_nome(s[j], j == k)) ++j;
-      const std::string attr(s.substr(k, j - k));
-      if (attr.empty() || j + 1 >= s.size() || s[j] != '=' ||
+      while (j < s.size() && name_character(s[j], j == k)) ++j;
+      const std::string attribute(s.substr(k, j - k));
+      if (attribute.empty() || j + 1 >= s.size() || s[j] != '=' ||
           (s[j + 1] != '"' && s[j + 1] != '\'')) {
-        return a(j, "bad attribute in <" + nome + ">");
+        return at(j, "bad attribute in <" + name + ">");
       }
-      if (!attributi.insert(attr).second) return a(k, "attribute " + attr + " repeated");
-      const char virgolette = s[j + 1];
+      if (!attributes.insert(attribute).second)
+        return at(k, "attribute " + attribute + " repeated");
+      const char quote = s[j + 1];
       j += 2;
-      while (j < s.size() && s[j] != virgolette) {
-        if (s[j] == '<') return a(j, "'<' in an attribute");
+      while (j < s.size() && s[j] != quote) {
+        if (s[j] == '<') return at(j, "'<' in an attribute");
         if (s[j] == '&') {
-          if (!entita(j)) return a(j, "bad entity in an attribute");
+          if (!entity(j)) return at(j, "bad entity in an attribute");
         } else {
           ++j;
         }
       }
-      if (j >= s.size()) return a(j, "unterminated attribute");
+      if (j >= s.size()) return at(j, "unterminated attribute");
       ++j;
     }
-    if (!vuoto) aperti.push_back(nome);
+    if (!empty) open.push_back(name);
     i = j + 1;
   }
-  if (!aperti.empty()) return "<" + aperti.back() + "> never closed";
-  if (!radice) return "no root element";
+  if (!open.empty()) return "<" + open.back() + "> never closed";
+  if (!root) return "no root element";
   return "";
 }
 
 TEST(PlotXmlCheck, CatchesTheFaultsItLooksFor) {
-  EXPECT_EQ(difetto_xml("<?xml version=\"1.0\"?>\n<a x=\"1\"><b/>t &amp; u</a>\n"), "");
-  for (const char* male : {"<a><b></a></b>", "<a>x < y</a>", "<a>AT&T</a>", "<a x=\"1\" x=\"2\"/>",
-                           "<a x=1/>", "<a/><b/>", "<a>\x01</a>", "<a>\xC3</a>", "<a>"}) {
-    EXPECT_NE(difetto_xml(male), "") << male;
+  EXPECT_EQ(xml_fault("<?xml version=\"1.0\"?>\n<a x=\"1\"><b/>t &amp; u</a>\n"), "");
+  for (const char* bad : {"<a><b></a></b>", "<a>x < y</a>", "<a>AT&T</a>", "<a x=\"1\" x=\"2\"/>",
+                          "<a x=1/>", "<a/><b/>", "<a>\x01</a>", "<a>\xC3</a>", "<a>"}) {
+    EXPECT_NE(xml_fault(bad), "") << bad;
   }
+}
+
+// ---- Reading the picture back ----
+
+// The opening tags of the elements named `name`, in document order.
+std::vector<std::string> tags(const std::string& svg, std::string_view name) {
+  std::vector<std::string> found;
+  const std::string start = "<" + std::string(name) + " ";
+  for (std::size_t i = svg.find(start); i != std::string::npos; i = svg.find(start, i + 1)) {
+    found.push_back(svg.substr(i, svg.find('>', i) - i + 1));
+  }
+  return found;
+}
+
+bool has_attribute(const std::string& tag, std::string_view name, std::string_view value) {
+  return tag.find(" " + std::string(name) + "=\"" + std::string(value) + "\"") != std::string::npos;
+}
+
+double number_attribute(const std::string& tag, std::string_view name) {
+  const std::string key = " " + std::string(name) + "=\"";
+  const std::size_t i = tag.find(key);
+  if (i == std::string::npos) return std::numeric_limits<double>::quiet_NaN();
+  return std::stod(tag.substr(i + key.size()));
+}
+
+Box box_of_rect(const std::string& tag) {
+  const double x = number_attribute(tag, "x"), y = number_attribute(tag, "y");
+  return {x, y, x + number_attribute(tag, "width"), y + number_attribute(tag, "height")};
+}
+
+std::size_t occurrences(const std::string& s, std::string_view what) {
+  std::size_t n = 0;
+  for (std::size_t i = s.find(what); i != std::string::npos; i = s.find(what, i + 1)) ++n;
+  return n;
 }
 
 // ---- A small scenario ----
 
 // The track plan of a 10 km line (points 0 to 17000) with one right-hand
 // curve from 3 to 4 km.
-TrackPlan tracciato_piccolo() {
+TrackPlan small_track_plan() {
   TrackPlan t;
   t.allocate(17000);
   t.set_integer(0, 0, 0);
   t.set_integer(1, 0, 1);
-  for (Long metro = 2; metro <= 17000 - 2; ++metro) {
-    if (metro > 3000 && metro <= 4000) {
-      curve_step(t, metro, 0.001);
-    } else {
-      straight_step(t, metro);
-    }
-  }
+  t.add_straight(2, 3000);
+  t.add_curve(3001, 4000, 0.001);
+  t.add_straight(4001, 17000 - 2);
   return t;
 }
 
+LinePlan line_plan_of(const TrackPlan& t) {
+  testing::TrackPoints points = testing::all_points(t);
+  return LinePlan{std::move(points.x), std::move(points.y)};
+}
+
 // A 10 km line: stations, elements of every drawn kind, a mountain span and
-// a curved track plan. Names carry XML's special characters, a control byte
+// a curved track plan. Names carry XML's markup characters, a control byte
 // and Windows-1252 letters.
-PlotData scenario_piccolo() {
+PlotData small_scenario() {
   RouteModel m;
   m.create_cells(10000);  // cells 0 to 340; 200 to 340 are the run-out, all zero
   for (std::size_t c = 0; c < 200; ++c) {
@@ -173,34 +216,37 @@ PlotData scenario_piccolo() {
     x.velocita = low8((c < 60 ? 80 : 140) / 5);
     if (c >= 100 && c < 120) x.montagna = 1;
   }
-  const auto metti = [&](Long p, Byte genere, Integer dato1) {
+  const auto put = [&](Long p, Byte genere, Integer dato1) -> cella& {
     cella& x = m.percorso.at(static_cast<std::size_t>(indice_cella(p)));
     x.genere = genere;
     x.dato1 = dato1;
+    return x;
   };
-  metti(3200, kSignal, 22);
-  metti(4000, kSpeedBoards, 1800);
-  metti(5000, kSign, 80);
-  metti(6800, kSlowdownWarning, 30);
-  metti(8000, kSlowdownStart, 30);
-  metti(8500, kSlowdownEnd, 30);
+  cella& signal = put(3200, kSignal, 22);
+  signal.dato2 = -7;
+  signal.tempo_segnale = 3;
+  put(4000, kSpeedBoards, 1800);
+  put(5000, kSign, 80);
+  put(6800, kSlowdownWarning, 30);
+  put(8000, kSlowdownStart, 30);
+  put(8500, kSlowdownEnd, 30);
   m.percorso.at(40).genere = kMark;  // cell arrotonda(2000 / 50)
   m.percorso.at(40).dato1 = 180;
   m.percorso.at(50).genere = kMarkWithoutValue;
 
   const struct {
-    const char* nome;
-    Long posizione;
-  } stazioni[] = {{"Borgo <Nord>", 1000}, {"Caff\xE8 & \"Latte\"\x01", 6000}, {"  Pieve  ", 9600}};
+    const char* name;
+    Long position;
+  } stations[] = {{"Borgo <Nord>", 1000}, {"Caff\xE8 & \"Latte\"\x01", 6000}, {"  Pieve  ", 9600}};
   for (int i = 0; i < 3; ++i) {
     oggetto& o = m.oggetti.at(static_cast<std::size_t>(i + 1));
     o.genere = 1;
-    o.testo = stazioni[i].name;
-    o.valore_c = stazioni[i].position;
-    o.valore_b = stazioni[i].position + 150;
-    const auto fine = static_cast<std::size_t>(arrotonda(o.valore_b / 50.0 - 1));
-    m.percorso.at(fine).genere = kStationEnd;
-    m.percorso.at(fine).dato1 = low16(i + 1);
+    o.testo = stations[i].name;
+    o.valore_c = stations[i].position;
+    o.valore_b = stations[i].position + 150;
+    const auto end = static_cast<std::size_t>(arrotonda(o.valore_b / 50.0 - 1));
+    m.percorso.at(end).genere = kStationEnd;
+    m.percorso.at(end).dato1 = low16(i + 1);
   }
   m.oggetti.at(80).testo = "P.L. 'Mulino'";
   m.oggetti.at(84).valore_b = 10000;
@@ -210,15 +256,21 @@ PlotData scenario_piccolo() {
   PlotData d;
   d.percorso = m.percorso;
   d.oggetti = m.oggetti;
-  const TrackPlan t = tracciato_piccolo();
-  d.plan = LinePlan{t.coordinate(0), t.coordinate(1)};
+  d.plan = line_plan_of(small_track_plan());
   return d;
 }
 
-std::size_t occorrenze(const std::string& s, std::string_view cosa) {
-  std::size_t n = 0;
-  for (std::size_t i = s.find(cosa); i != std::string::npos; i = s.find(cosa, i + 1)) ++n;
-  return n;
+// The small scenario with 80 stations 100 m apart from 500 m on: more names
+// than either view has room for.
+PlotData crowded_scenario() {
+  PlotData d = small_scenario();
+  for (int i = 1; i <= 80; ++i) {
+    oggetto& o = d.oggetti.at(static_cast<std::size_t>(i));
+    o.genere = 1;
+    o.testo = "STAZIONE " + std::to_string(i);
+    o.valore_c = 400 + 100 * i;
+  }
+  return d;
 }
 
 // ---- Stations and neighbouring files ----
@@ -242,129 +294,259 @@ TEST(PlotStations, ItemsWithAKindAndANameInOrder) {
 
 TEST(PlotFiles, ItemFileAndTrackPlanAreFoundBesideTheRoute) {
   const struct {
-    const char* percorso;
-    const char* oggetti;
-    const char* tracciato;
-  } casi[] = {
+    const char* route;
+    const char* items;
+    const char* track_plan;
+  } cases[] = {
       {"BORGOLUCE_5127.dat", "BORGOLUCE_5127.sim", "BORGOLUCE_linea.dat"},
       {"out/dir_x/BORGOLUCE_5127.dat", "out/dir_x/BORGOLUCE_5127.sim",
        "out/dir_x/BORGOLUCE_linea.dat"},
       {"C:\\sim\\VAL_DI_SOLE_88.DAT", "C:\\sim\\VAL_DI_SOLE_88.sim",
        "C:\\sim\\VAL_DI_SOLE_linea.dat"},
   };
-  for (const auto& caso : casi) {
-    const auto f = companion_files(caso.percorso);
-    ASSERT_TRUE(f.has_value()) << caso.percorso;
-    EXPECT_EQ(f->oggetti, caso.oggetti);
-    EXPECT_EQ(f->tracciato, caso.tracciato);
+  for (const auto& c : cases) {
+    const auto f = companion_files(c.route);
+    ASSERT_TRUE(f.has_value()) << c.route;
+    EXPECT_EQ(f->item_file, c.items);
+    EXPECT_EQ(f->track_plan_file, c.track_plan);
   }
-  for (const char* nome : {"BORGOLUCE_linea.dat", "BORGOLUCE_5127.sim", "BORGOLUCE5127.dat",
+  for (const char* name : {"BORGOLUCE_linea.dat", "BORGOLUCE_5127.sim", "BORGOLUCE5127.dat",
                            "_5127.dat", "BORGOLUCE_.dat", "dir_1/route.dat", ""}) {
-    EXPECT_FALSE(companion_files(nome).has_value()) << nome;
+    EXPECT_FALSE(companion_files(name).has_value()) << name;
   }
 }
 
 // ---- The picture ----
 
 TEST(PlotSvg, WellFormedEvenWithHostileNamesAndBrokenData) {
-  PlotData senza_pianta = scenario_piccolo();
-  senza_pianta.plan.reset();
-  senza_pianta.plan_note = "No track plan: a<b>&c_linea.dat was not found.";
+  PlotData no_plan = small_scenario();
+  no_plan.plan.reset();
+  // A path from the command line need not be UTF-8.
+  no_plan.plan_note = "No track plan: a<b>&c\xE8_linea.dat was not found.";
 
-  PlotData pianta_guasta = scenario_piccolo();
+  PlotData broken_plan = small_scenario();
   const double inf = std::numeric_limits<double>::infinity();
-  pianta_guasta.plan->x.at(100) = {TrackValueType::kDouble, std::numeric_limits<double>::quiet_NaN()};
-  pianta_guasta.plan->y.at(150) = {TrackValueType::kDouble, inf};
-  pianta_guasta.plan->x.at(200) = {TrackValueType::kDouble, 1e300};
-  pianta_guasta.plan->y.at(250) = {TrackValueType::kDouble, -1e300};
-  pianta_guasta.plan->x.at(300) = {};
-  pianta_guasta.percorso.at(30).genere = kSign;  // a sign naming no item
-  pianta_guasta.percorso.at(30).dato1 = -5;
+  broken_plan.plan->x.at(100) = {TrackValueType::kDouble, std::numeric_limits<double>::quiet_NaN()};
+  broken_plan.plan->y.at(150) = {TrackValueType::kDouble, inf};
+  broken_plan.plan->x.at(200) = {TrackValueType::kDouble, 1e300};
+  broken_plan.plan->y.at(250) = {TrackValueType::kDouble, -1e300};
+  broken_plan.plan->x.at(300) = {};
+  broken_plan.percorso.at(30).genere = kSign;  // a sign naming no item
+  broken_plan.percorso.at(30).dato1 = -5;
+  broken_plan.percorso.at(31).genere = 7;  // a kind the compiler never writes
 
-  PlotData pianta_vuota = scenario_piccolo();
-  for (TrackValue& v : pianta_vuota.plan->x) v = {};
+  PlotData empty_plan = small_scenario();
+  for (TrackValue& v : empty_plan.plan->x) v = {};
 
-  PlotData nulla;  // no cells, empty items, no plan
+  PlotData nothing;  // no cells, empty items, no plan
 
-  PlotData elementi_oltre = scenario_piccolo();
-  elementi_oltre.percorso.at(330).genere = kSignal;  // in the run-out
-  elementi_oltre.oggetti.at(84).valore_b = 999999;    // longer than the route
+  PlotData beyond_the_end = small_scenario();
+  beyond_the_end.percorso.at(330).genere = kSignal;  // in the run-out
+  beyond_the_end.oggetti.at(84).valore_b = 999999;   // longer than the route
 
   const struct {
-    const char* caso;
+    const char* what;
     const PlotData& d;
-  } casi[] = {{"full", scenario_piccolo()},
-              {"no plan", senza_pianta},
-              {"broken plan", pianta_guasta},
-              {"empty plan", pianta_vuota},
-              {"nothing", nulla},
-              {"elements beyond the end", elementi_oltre}};
-  for (const auto& caso : casi) {
-    const std::string svg = draw_scenario(caso.d);
-    EXPECT_EQ(difetto_xml(svg), "") << caso.caso;
+  } cases[] = {{"full", small_scenario()},     {"no plan", no_plan},
+               {"broken plan", broken_plan},   {"empty plan", empty_plan},
+               {"nothing", nothing},           {"elements beyond the end", beyond_the_end},
+               {"crowded", crowded_scenario()}};
+  for (const auto& c : cases) {
+    const std::string svg = draw_scenario(c.d);
+    EXPECT_EQ(xml_fault(svg), "") << c.what;
     EXPECT_THAT(svg, HasSubstr("<svg xmlns=\"http://www.w3.org/2000/svg\" version=\"1.1\""))
-        << caso.caso;
-    EXPECT_THAT(svg, Not(HasSubstr("nan"))) << caso.caso;
-    EXPECT_THAT(svg, Not(HasSubstr("inf\""))) << caso.caso;
+        << c.what;
+    EXPECT_THAT(svg, Not(HasSubstr("nan"))) << c.what;
+    EXPECT_THAT(svg, Not(HasSubstr("inf\""))) << c.what;
   }
+  EXPECT_THAT(draw_scenario(broken_plan), HasSubstr(": item -5 (no such item)\n"));
 }
 
 TEST(PlotSvg, ShowsTitleStationsAxesAndLegend) {
-  const std::string svg = draw_scenario(scenario_piccolo());
+  const std::string svg = draw_scenario(small_scenario());
   EXPECT_THAT(svg, HasSubstr(">Scenario BORGOLUCE \xE2\x80\x94 train 5127<"));
   // Every station named twice, on the plan and on the profile, escaped for XML.
-  for (const char* nome :
+  for (const char* name :
        {">Borgo &lt;Nord&gt;<", ">Caff\xC3\xA8 &amp; &quot;Latte&quot;\xEF\xBF\xBD<", ">Pieve<"}) {
-    EXPECT_EQ(occorrenze(svg, nome), 2u) << nome;
+    EXPECT_EQ(occurrences(svg, name), 2u) << name;
   }
-  for (const char* testo :
+  for (const char* text :
        {">Plan of the line<", ">Longitudinal profile<", ">Gradient (\xE2\x80\xB0)<",
-        ">Speed limit (km/h)<", ">Distance along the line (km)<", ">Legend<", ">Signal<",
-        ">Speed boards<", ">Sign<", ">End of station<", ">Mountain span<", ">start<", ">end<"}) {
-    EXPECT_THAT(svg, HasSubstr(testo));
+        ">Speed limit (km/h)<", ">Distance along the line (km)<", ">Legend<", ">Mountain span<",
+        ">start<", ">end<"}) {
+    EXPECT_THAT(svg, HasSubstr(text));
   }
-  // The sign's text, with its quote escaped, in the tooltip of its marker.
-  EXPECT_THAT(svg, HasSubstr("<title>Sign at km 5.000: P.L. &apos;Mulino&apos;</title>"));
+  // The lanes and the legend come from the kind table: a row for each lane,
+  // an entry for each kind that has a lane and none for the others.
+  for (int lane = 1; lane <= kPlotLaneCount; ++lane) {
+    EXPECT_EQ(occurrences(svg, ">" + std::string(lane_name(static_cast<PlotLane>(lane))) + "<"),
+              1u);
+  }
+  for (const CellKindInfo& kind : cell_kind_table()) {
+    EXPECT_EQ(occurrences(svg, ">" + kind_title(kind.genere) + "<"),
+              kind.lane == PlotLane::kNone ? 0u : 1u)
+        << kind.name;
+  }
 }
 
 TEST(PlotSvg, ElementsStandAtTheMetreTheirCellWasCodedFor) {
-  const std::string svg = draw_scenario(scenario_piccolo());
-  for (const char* titolo :
-       {"<title>Signal at km 3.200:", "<title>Speed boards at km 4.000:",
-        "<title>Slowdown warning at km 6.800: speed 30<", "<title>Start of slowdown at km 8.000:",
-        "<title>End of slowdown at km 8.500:", "<title>Mark at km 2.000: value 180<",
-        "<title>End of station at km 1.150: Borgo &lt;Nord&gt;<",
-        "<title>End of station at km 9.750: Pieve<",
-        "<title>Mountain span, kind 1: km 5.000 to km 6.000<"}) {
-    EXPECT_EQ(occorrenze(svg, titolo), 1u) << titolo;
+  const std::string svg = draw_scenario(small_scenario());
+  const struct {
+    Byte genere;
+    const char* where;
+  } cases[] = {
+      {kSignal, " at km 3.200\n"},
+      {kSpeedBoards, " at km 4.000\n"},
+      {kSlowdownWarning, " at km 6.800\n"},
+      {kSlowdownStart, " at km 8.000\n"},
+      {kSlowdownEnd, " at km 8.500\n"},
+      {kMark, " at km 2.000\n"},
+      {kMarkWithoutValue, " at km 2.500\n"},
+      {kStationEnd, " at km 1.150: Borgo &lt;Nord&gt;\n"},
+      {kStationEnd, " at km 9.750: Pieve\n"},
+      // The sign's text, with its quotes escaped, in the tooltip of its marker.
+      {kSign, " at km 5.000: P.L. &apos;Mulino&apos;\n"},
+  };
+  for (const auto& c : cases) {
+    const std::string title = "<title>" + kind_title(c.genere) + c.where;
+    EXPECT_EQ(occurrences(svg, title), 1u) << title;
+  }
+  EXPECT_EQ(occurrences(svg, "<title>Mountain span, kind 1: km 5.000 to km 6.000<"), 1u);
+}
+
+TEST(PlotSvg, TooltipListsEveryFieldOfTheCellInRecordOrder) {
+  const std::string svg = draw_scenario(small_scenario());
+  EXPECT_THAT(svg, HasSubstr("\ncella 65: genere 1, dato1 22, dato2 -7, dato3 0, dato4 0, "
+                             "tempo_segnale 3, avviso 0, montagna 0, velocita 28, pendenza 112, "
+                             "aderenza 0</title>"));
+}
+
+TEST(PlotSvg, EveryKindIsDrawnWithItsSymbolInItsLane) {
+  // One cell of every kind of the table, and one of a kind it does not know.
+  PlotData d = small_scenario();
+  for (std::size_t c = 0; c < d.percorso.size(); ++c) d.percorso[c].genere = kFree;
+  std::size_t cell = 10;
+  for (const CellKindInfo& kind : cell_kind_table()) {
+    d.percorso.at(cell).genere = kind.genere;
+    cell += 10;
+  }
+  d.percorso.at(cell).genere = 7;
+  const std::string svg = draw_scenario(d);
+
+  EXPECT_EQ(occurrences(svg, "<g>"),
+            static_cast<std::size_t>(
+                std::count_if(cell_kind_table().begin(), cell_kind_table().end(),
+                              [](const CellKindInfo& k) { return k.lane != PlotLane::kNone; })));
+  cell = 10;
+  for (const CellKindInfo& kind : cell_kind_table()) {
+    const std::size_t c = cell;
+    cell += 10;
+    if (kind.lane == PlotLane::kNone) continue;
+    // The lane's row, from its name at the left: the name's baseline is 4 px
+    // below the middle of the row.
+    const std::string name = ">" + std::string(lane_name(kind.lane)) + "</text>";
+    const std::size_t at = svg.find(name);
+    ASSERT_NE(at, std::string::npos) << name;
+    const std::string label = svg.substr(svg.rfind("<text ", at), at - svg.rfind("<text ", at));
+    const double middle = number_attribute(label, "y") - 4;
+    const double metres = metre_of(kind.placement, static_cast<std::int64_t>(c));
+    const double x = plot::kLeft + (plot::kRight - plot::kLeft) * metres / 10000;
+    svg::Element expected("g");
+    plot::add_marker(expected, kind.symbol, x, middle);
+    const std::string drawn = expected.str();
+    const std::string marker = drawn.substr(3, drawn.size() - 7);  // without <g> and </g>
+    EXPECT_THAT(svg, HasSubstr("<g>" + marker + "<title>" + kind_title(kind.genere) + " at "))
+        << kind.name;
+  }
+}
+
+TEST(PlotSvg, EverySymbolHasAShapeOfItsOwn) {
+  std::set<std::string> shapes;
+  for (const CellKindInfo& kind : cell_kind_table()) {
+    svg::Element g("g");
+    plot::add_marker(g, kind.symbol, 100, 100);
+    if (kind.symbol == PlotSymbol::kNone) {
+      EXPECT_FALSE(g.has_content()) << kind.name;
+    } else {
+      EXPECT_TRUE(shapes.insert(g.str()).second) << kind.name << " looks like another kind";
+    }
   }
 }
 
 TEST(PlotSvg, ProfileStopsAtTheEndOfTheLine) {
   // The run-out cells hold zeros: gradient -100 and speed 0 are not values of
   // the line and must not stretch its axes.
-  const std::string svg = draw_scenario(scenario_piccolo());
+  const std::string svg = draw_scenario(small_scenario());
   EXPECT_THAT(svg, Not(HasSubstr(">-100<")));
   EXPECT_THAT(svg, HasSubstr(">-10<"));
   EXPECT_THAT(svg, HasSubstr(">15<"));
   EXPECT_THAT(svg, Not(HasSubstr("Beyond the end of the line</title>")));
 
   // An element coded in the run-out widens the x axis, and the stretch is marked.
-  PlotData d = scenario_piccolo();
+  PlotData d = small_scenario();
   d.percorso.at(330).genere = kSignal;
-  const std::string oltre = draw_scenario(d);
-  EXPECT_THAT(oltre, HasSubstr("<title>Signal at km 16.450:"));
-  EXPECT_THAT(oltre, HasSubstr("<title>Beyond the end of the line</title>"));
+  const std::string beyond = draw_scenario(d);
+  EXPECT_THAT(beyond, HasSubstr("<title>" + kind_title(kSignal) + " at km 16.450\n"));
+  EXPECT_THAT(beyond, HasSubstr("<title>Beyond the end of the line</title>"));
 }
 
 TEST(PlotSvg, MissingPlanLeavesANote) {
-  PlotData d = scenario_piccolo();
+  PlotData d = small_scenario();
   d.plan.reset();
   d.plan_note = "No track plan: out/X_linea.dat was not found beside the route file.";
   const std::string svg = draw_scenario(d);
   EXPECT_THAT(svg, HasSubstr(">No track plan: out/X_linea.dat was not found beside the route "
                              "file.<"));
-  EXPECT_EQ(occorrenze(svg, ">Pieve<"), 1u) << "named on the profile only";
+  EXPECT_EQ(occurrences(svg, ">Pieve<"), 1u) << "named on the profile only";
+}
+
+TEST(PlotSvg, CrowdedNamesOnThePlanNeverOverlap) {
+  const std::string svg = draw_scenario(crowded_scenario());
+  std::vector<Box> labels;  // the pale boxes behind the station names
+  std::vector<Box> dots;
+  Box frame;
+  for (const std::string& rect : tags(svg, "rect")) {
+    if (has_attribute(rect, "rx", "3")) labels.push_back(box_of_rect(rect));
+    if (has_attribute(rect, "fill", "#fbfbf8")) frame = box_of_rect(rect);
+  }
+  for (const std::string& circle : tags(svg, "circle")) {
+    if (!has_attribute(circle, "r", "5.5")) continue;
+    const double x = number_attribute(circle, "cx"), y = number_attribute(circle, "cy");
+    dots.push_back({x - 6, y - 6, x + 6, y + 6});
+  }
+  ASSERT_EQ(dots.size(), 80u);
+  EXPECT_GT(labels.size(), 5u);
+  EXPECT_LT(labels.size(), 80u) << "names without room are left out";
+  // The output rounds to 0.1 px: boxes that touch may seem to overlap by that.
+  const auto shrunk = [](Box b) { return Box{b.x0 + 0.1, b.y0 + 0.1, b.x1 - 0.1, b.y1 - 0.1}; };
+  for (std::size_t i = 0; i < labels.size(); ++i) {
+    EXPECT_TRUE(labels[i].within(frame)) << "label " << i;
+    for (std::size_t j = i + 1; j < labels.size(); ++j) {
+      EXPECT_FALSE(shrunk(labels[i]).overlaps(labels[j])) << "labels " << i << " and " << j;
+    }
+    for (const Box& dot : dots) EXPECT_FALSE(shrunk(labels[i]).overlaps(dot)) << "label " << i;
+  }
+}
+
+TEST(PlotSvg, CrowdedNamesOnTheProfileStandApart) {
+  const std::string svg = draw_scenario(crowded_scenario());
+  std::vector<double> x;
+  for (const std::string& text : tags(svg, "text")) {
+    if (text.find("transform=\"rotate(-50 ") != std::string::npos) {
+      x.push_back(number_attribute(text, "x"));
+    }
+  }
+  // The row above the profile, 1340 px, holds 79 names 17 px apart.
+  ASSERT_EQ(x.size(), 79u);
+  for (std::size_t i = 0; i < x.size(); ++i) {
+    EXPECT_GE(x[i], plot::kLeft);
+    EXPECT_LE(x[i], plot::kRight);
+    if (i > 0) {
+      EXPECT_GE(x[i] - x[i - 1], 17 - 0.11) << "names " << i - 1 << " and " << i;
+    }
+  }
+  // The station left without a name keeps its line, with its name as a tooltip.
+  EXPECT_EQ(occurrences(svg, "stroke-dasharray=\"4 3\"><title>STAZIONE "), 1u);
 }
 
 // ---- The subcommand ----
@@ -373,17 +555,17 @@ struct PlotCommandTest : ::testing::Test {
   testing::MemoryFileSystem files;
   std::ostringstream out;
   std::ostringstream err;
-  Environment a{files, out, err};
+  Environment env{files, out, err};
 
   PlotCommandTest() {
-    const PlotData d = scenario_piccolo();
+    const PlotData d = small_scenario();
     files.files["in/X_7.dat"] = serialize_route(d.percorso);
     files.files["in/X_7.sim"] = serialize_items(d.oggetti);
-    files.files["in/X_linea.dat"] = serialize_track_plan(tracciato_piccolo());
+    files.files["in/X_linea.dat"] = serialize_track_plan(small_track_plan());
   }
 
-  int plot(const std::string& percorso, const std::string& uscita = "out/x.svg") {
-    return plot_command(PlotOptions{percorso, uscita}, a);
+  int plot(const std::string& route, const std::string& output = "out/x.svg") {
+    return plot_command(PlotOptions{route, output}, env);
   }
 };
 
@@ -391,8 +573,8 @@ TEST_F(PlotCommandTest, WritesThePictureOfTheThreeFiles) {
   EXPECT_EQ(plot("in/X_7.dat"), exit_status::kOk);
   EXPECT_EQ(err.str(), "");
   const std::string& svg = files.files.at("out/x.svg");
-  EXPECT_EQ(difetto_xml(svg), "");
-  EXPECT_EQ(svg, draw_scenario(scenario_piccolo()));
+  EXPECT_EQ(xml_fault(svg), "");
+  EXPECT_EQ(svg, draw_scenario(small_scenario()));
 }
 
 TEST_F(PlotCommandTest, MissingTrackPlanStillDrawsTheProfile) {
@@ -405,11 +587,11 @@ TEST_F(PlotCommandTest, MissingTrackPlanStillDrawsTheProfile) {
 
 TEST_F(PlotCommandTest, DamagedOrMissingFilesAreErrorsAndWriteNothing) {
   const struct {
-    const char* caso;
+    const char* what;
     const char* file;
     std::string bytes;  // empty: the file is removed
-    const char* messaggio;
-  } casi[] = {
+    const char* message;
+  } cases[] = {
       {"track plan cut short", "in/X_linea.dat", "\x05",
        "in/X_linea.dat: not a valid track plan: record 0, byte offset 0: "},
       {"item file padded", "in/X_7.sim", files.files.at("in/X_7.sim") + "z",
@@ -418,19 +600,19 @@ TEST_F(PlotCommandTest, DamagedOrMissingFilesAreErrorsAndWriteNothing) {
        "in/X_7.dat: not a valid route file: record 1, byte offset 15: "},
       {"item file missing", "in/X_7.sim", "", "cannot read in/X_7.sim: No such file or directory"},
   };
-  const auto originali = files.files;
-  for (const auto& caso : casi) {
-    files.files = originali;
+  const auto originals = files.files;
+  for (const auto& c : cases) {
+    files.files = originals;
     err.str("");
-    if (caso.bytes.empty()) {
-      files.files.erase(caso.file);
+    if (c.bytes.empty()) {
+      files.files.erase(c.file);
     } else {
-      files.files[caso.file] = caso.bytes;
+      files.files[c.file] = c.bytes;
     }
-    EXPECT_EQ(plot("in/X_7.dat"), exit_status::kScenarioErrors) << caso.caso;
-    EXPECT_THAT(err.str(), StartsWith(std::string("scenario-builder plot: ") + caso.message))
-        << caso.caso;
-    EXPECT_EQ(files.files.count("out/x.svg"), 0u) << caso.caso;
+    EXPECT_EQ(plot("in/X_7.dat"), exit_status::kScenarioErrors) << c.what;
+    EXPECT_THAT(err.str(), StartsWith(std::string("scenario-builder plot: ") + c.message))
+        << c.what;
+    EXPECT_EQ(files.files.count("out/x.svg"), 0u) << c.what;
   }
 }
 

@@ -1,0 +1,2 @@
+// Compiled with the compiler layer's include path: must fail, the tools lie above.
+#include "tools/commands.h"
