@@ -12,11 +12,11 @@
 #include "invariants.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  if (size > sb::fuzz::kMassimoIngresso) return -1;  // not added to the corpus
-  const std::string_view dati(reinterpret_cast<const char*>(data), size);
-  const std::string violazione = sb::fuzz::verifica_compilazione(dati);
-  if (!violazione.empty()) {
-    std::fprintf(stderr, "invariant violated: %s\n", violazione.c_str());
+  if (size > sb::fuzz::kLargestInput) return -1;  // not added to the corpus
+  const std::string_view data(reinterpret_cast<const char*>(data), size);
+  const std::string violation = sb::fuzz::check_compilation(data);
+  if (!violation.empty()) {
+    std::fprintf(stderr, "invariant violated: %s\n", violation.c_str());
     std::abort();
   }
   return 0;

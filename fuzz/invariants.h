@@ -36,62 +36,63 @@ namespace sb::fuzz {
 
 // The largest input the fuzzer is given (its -max_len); longer inputs are
 // ignored rather than checked slowly.
-inline constexpr std::size_t kMassimoIngresso = 64 * 1024;
+inline constexpr std::size_t kLargestInput = 64 * 1024;
 
 // The longest track plan (in metres) whose points are checked and whose file
 // is written and read back; of a longer one only the extent is checked. Every
 // plan has the same shape, and a round trip of one with a million points
 // would slow the fuzzer a hundredfold.
-inline constexpr Long kMassimoPuntiRiletti = 10000;
+inline constexpr Long kMostPointsReadBack = 10000;
 
 // The flag and the two sources of one input.
-struct Ingresso {
+struct FuzzInput {
   Long j = 0;
-  std::string linea;
-  std::optional<std::string> treno;
+  std::string line;
+  std::optional<std::string> train;
 };
 
-inline Ingresso dividi(std::string_view dati) {
-  Ingresso in;
-  if (dati.empty()) return in;
-  in.j = (static_cast<unsigned char>(dati[0]) & 1) != 0 ? 1 : 0;
-  dati.remove_prefix(1);
-  const std::size_t nul = dati.find('\0');
-  in.linea = std::string(dati.substr(0, nul));
-  if (nul != std::string_view::npos) in.treno = std::string(dati.substr(nul + 1));
+inline FuzzInput split_input(std::string_view data) {
+  FuzzInput in;
+  if (data.empty()) return in;
+  in.j = (static_cast<unsigned char>(data[0]) & 1) != 0 ? 1 : 0;
+  data.remove_prefix(1);
+  const std::size_t nul = data.find('\0');
+  in.line = std::string(data.substr(0, nul));
+  if (nul != std::string_view::npos) in.train = std::string(data.substr(nul + 1));
   return in;
 }
 
-// The input that dividi() splits into these parts.
-inline std::string componi(Long j, std::string_view linea, std::optional<std::string_view> treno) {
-  std::string dati(1, j != 0 ? '1' : '0');
-  dati += linea;
-  if (treno) {
-    dati += '\0';
-    dati += *treno;
+// The input that split_input() splits into these parts.
+inline std::string join_input(Long j, std::string_view line,
+                              std::optional<std::string_view> train) {
+  std::string data(1, j != 0 ? '1' : '0');
+  data += line;
+  if (train) {
+    data += '\0';
+    data += *train;
   }
-  return dati;
+  return data;
 }
 
-namespace dettaglio {
+namespace detail {
 
-inline std::string cella_errata(std::size_t i, const cella& c, const char* cosa) {
-  return "cell " + std::to_string(i) + " of kind " + std::to_string(c.genere) + ": " + cosa +
+inline std::string bad_cell(std::size_t i, const cella& c, const char* what) {
+  return "cell " + std::to_string(i) + " of kind " + std::to_string(c.genere) + ": " + what +
          " (dato1 = " + std::to_string(c.dato1) + ")";
 }
 
 // What must hold of the model whenever it has cells, whatever the outcome.
-inline std::string verifica_modello(const RouteModel& m) {
-  const Long lunghezza = m.lunghezza_estesa - kRunOut;
-  if (lunghezza < 0 || lunghezza > kMaxLineLength)
-    return "the route was built for a line length of " + std::to_string(lunghezza) + " m";
-  const std::size_t celle = static_cast<std::size_t>(last_cell_for_length(lunghezza)) + 1;
-  if (m.percorso.size() != celle) {
+inline std::string check_model(const RouteModel& m) {
+  const Long length = m.lunghezza_estesa - kRunOut;
+  if (length < 0 || length > kMaxLineLength)
+    return "the route was built for a line length of " + std::to_string(length) + " m";
+  const std::size_t cells = static_cast<std::size_t>(last_cell_for_length(length)) + 1;
+  if (m.percorso.size() != cells) {
     return "the route has " + std::to_string(m.percorso.size()) + " cells, a line of " +
-           std::to_string(lunghezza) + " m has " + std::to_string(celle);
+           std::to_string(length) + " m has " + std::to_string(cells);
   }
-  if (m.codice_errore == kNoError && m.oggetti[84].valore_b != lunghezza) {
-    return "a clean compilation whose route is for " + std::to_string(lunghezza) +
+  if (m.codice_errore == kNoError && m.oggetti[84].valore_b != length) {
+    return "a clean compilation whose route is for " + std::to_string(length) +
            " m while item 84 gives " + std::to_string(m.oggetti[84].valore_b) + " m";
   }
   if (m.n_montagne < 0 || m.n_montagne > kMaxMountainSpans)
@@ -112,21 +113,21 @@ inline std::string verifica_modello(const RouteModel& m) {
         break;
       case kStationEnd:
         if (c.dato1 < 1 || c.dato1 >= kItemCount)
-          return cella_errata(i, c, "a station end whose item is not a station item");
+          return bad_cell(i, c, "a station end whose item is not a station item");
         break;
       case kSign:
         if (c.dato1 < 0 || c.dato1 >= kItemCount)
-          return cella_errata(i, c, "a sign whose item is outside the item table");
+          return bad_cell(i, c, "a sign whose item is outside the item table");
         break;
       default:
-        return cella_errata(i, c, "a kind that no writer produces");
+        return bad_cell(i, c, "a kind that no writer produces");
     }
   }
   return {};
 }
 
 // Serialises the complete model, decodes the bytes and compares.
-inline std::string verifica_file(const RouteModel& m) {
+inline std::string check_files(const RouteModel& m) {
   if (m.percorso.at(1).dato1 != kRouteConstant || m.oggetti[85].parametro1 != kItemConstant)
     return "the reserved constants are not in place";
   if (m.oggetti[85].valore_d != codice_gara_st(m) ||
@@ -138,15 +139,15 @@ inline std::string verifica_file(const RouteModel& m) {
     return "the route file has " + std::to_string(percorso.size()) + " bytes for " +
            std::to_string(m.percorso.size()) + " cells";
   }
-  std::vector<cella> celle;
+  std::vector<cella> cells;
   FormatError err;
-  if (!decode_route(percorso, &celle, &err)) return "route file: " + err.reason;
-  if (celle != m.percorso) return "the route file does not read back as the route";
+  if (!decode_route(percorso, &cells, &err)) return "route file: " + err.reason;
+  if (cells != m.percorso) return "the route file does not read back as the route";
 
   const std::string oggetti = serialize_items(m.oggetti);
-  auto letti = std::make_unique<std::array<oggetto, kItemCount>>();
-  if (!decode_items(oggetti, letti.get(), &err)) return "item file: " + err.reason;
-  if (*letti != m.oggetti) return "the item file does not read back as the 87 items";
+  auto items_read = std::make_unique<std::array<oggetto, kItemCount>>();
+  if (!decode_items(oggetti, items_read.get(), &err)) return "item file: " + err.reason;
+  if (*items_read != m.oggetti) return "the item file does not read back as the 87 items";
 
   if (m.scrivi_linea == 0) {
     if (m.tracciato.allocated()) return "a track plan that was not asked for";
@@ -156,20 +157,20 @@ inline std::string verifica_file(const RouteModel& m) {
     return "the track plan ends at metre " + std::to_string(m.tracciato.last_metre()) + ", " +
            std::to_string(m.lunghezza_estesa) + " expected";
   }
-  if (m.lunghezza_estesa > kMassimoPuntiRiletti) return {};
+  if (m.lunghezza_estesa > kMostPointsReadBack) return {};
 
-  const std::size_t punti = static_cast<std::size_t>(m.lunghezza_estesa) + 1;
+  const std::size_t points = static_cast<std::size_t>(m.lunghezza_estesa) + 1;
   std::vector<TrackValue> xm, ym;
   m.tracciato.for_each_point([&](const TrackValue& x, const TrackValue& y) {
     xm.push_back(x);
     ym.push_back(y);
   });
-  if (xm.size() != punti || ym.size() != punti) {
-    return "the track plan has " + std::to_string(xm.size()) + " points, " + std::to_string(punti) +
-           " expected";
+  if (xm.size() != points || ym.size() != points) {
+    return "the track plan has " + std::to_string(xm.size()) + " points, " +
+           std::to_string(points) + " expected";
   }
-  for (const auto* asse : {&xm, &ym}) {
-    for (const TrackValue& v : *asse) {
+  for (const auto* axis : {&xm, &ym}) {
+    for (const TrackValue& v : *axis) {
       if (!std::isfinite(v.value)) return "a track plan value that is not finite";
     }
   }
@@ -177,65 +178,65 @@ inline std::string verifica_file(const RouteModel& m) {
   const std::string tracciato = serialize_track_plan(m.tracciato);
   std::vector<TrackValue> x, y;
   if (!decode_track_plan(tracciato, &x, &y, &err)) return "track plan file: " + err.reason;
-  if (x.size() != punti) {
+  if (x.size() != points) {
     return "the track plan file has " + std::to_string(2 * x.size()) + " values, " +
-           std::to_string(2 * punti) + " expected";
+           std::to_string(2 * points) + " expected";
   }
   // Compared bit for bit: the file must give back every Double exactly.
-  auto stessi = [](const std::vector<TrackValue>& a, const std::vector<TrackValue>& b) {
-    return std::equal(a.begin(), a.end(), b.begin(), b.end(),
-                      [](const TrackValue& u, const TrackValue& v) {
-                        return u.type == v.type && std::bit_cast<std::uint64_t>(u.value) ==
-                                                       std::bit_cast<std::uint64_t>(v.value);
-                      });
+  auto same_bits = [](const std::vector<TrackValue>& a, const std::vector<TrackValue>& b) {
+    return std::equal(
+        a.begin(), a.end(), b.begin(), b.end(), [](const TrackValue& u, const TrackValue& v) {
+          return u.type == v.type &&
+                 std::bit_cast<std::uint64_t>(u.value) == std::bit_cast<std::uint64_t>(v.value);
+        });
   };
-  if (!stessi(x, xm) || !stessi(y, ym))
+  if (!same_bits(x, xm) || !same_bits(y, ym))
     return "the track plan file does not read back as the track plan";
   return {};
 }
 
-}  // namespace dettaglio
+}  // namespace detail
 
 // Compiles the two sources in memory with the flag j and checks the result.
 // Returns an empty string when every property holds, else what went wrong.
-inline std::string verifica_compilazione(Long j, std::optional<std::string> linea,
-                                         std::optional<std::string> treno) {
+inline std::string check_compilation(Long j, std::optional<std::string> line,
+                                     std::optional<std::string> train) {
   auto m = std::make_unique<RouteModel>();
   m->scenario = "BORGOLUCE";
   m->treno = "5127";
-  InMemorySources sorgenti(linea ? &*linea : nullptr, treno ? &*treno : nullptr);
-  CompileOutcome esito;
+  InMemorySources sources(line ? &*line : nullptr, train ? &*train : nullptr);
+  CompileOutcome outcome;
   try {
-    esito = memorizza_percorso(*m, sorgenti,
-                               j != 0 ? TrackPlanOutput::kWrite : TrackPlanOutput::kOmit);
+    outcome =
+        memorizza_percorso(*m, sources, j != 0 ? TrackPlanOutput::kWrite : TrackPlanOutput::kOmit);
   } catch (const std::exception& e) {
     return std::string("the compile step threw: ") + e.what();
   }
-  const auto tabella = error_code_table();
-  if (std::none_of(tabella.begin(), tabella.end(),
+  const auto table = error_code_table();
+  if (std::none_of(table.begin(), table.end(),
                    [&](const ErrorCodeInfo& v) { return v.code == m->codice_errore; }))
     return "codice_errore " + std::to_string(m->codice_errore) + " is not in the table of codes";
-  if (sorgenti.exists(Source::kLine)) return "the line source was not deleted";
+  if (sources.exists(Source::kLine)) return "the line source was not deleted";
 
-  if (esito.kind == CompileOutcome::Kind::kNoCells) {
+  if (outcome.kind == CompileOutcome::Kind::kNoCells) {
     if (m->has_cells()) return "a route, yet the step found none";
     if (m->codice_errore == kNoError) return "no route and no code that says why";
     return {};
   }
   if (!m->has_cells()) return "no route, yet the step went on";
-  if (std::string e = dettaglio::verifica_modello(*m); !e.empty()) return e;
-  if (!esito.complete()) return {};
+  if (std::string e = detail::check_model(*m); !e.empty()) return e;
+  if (!outcome.complete()) return {};
   try {
-    return dettaglio::verifica_file(*m);
+    return detail::check_files(*m);
   } catch (const std::exception& e) {
     return std::string("writing the compiled files threw: ") + e.what();
   }
 }
 
 // The same for one input of the fuzzer.
-inline std::string verifica_compilazione(std::string_view dati) {
-  Ingresso in = dividi(dati);
-  return verifica_compilazione(in.j, std::move(in.linea), std::move(in.treno));
+inline std::string check_compilation(std::string_view data) {
+  FuzzInput in = split_input(data);
+  return check_compilation(in.j, std::move(in.line), std::move(in.train));
 }
 
 }  // namespace sb::fuzz

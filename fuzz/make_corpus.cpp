@@ -47,7 +47,7 @@ constexpr char kLineaPiccola[] =
     "[fine]\r\n";
 
 // A train on the short line with one row of every kind of the train source.
-constexpr char kTrenoPiccolo[] =
+constexpr char kSmallTrain[] =
     "[generale]\r\n"
     "numero vetture,    5\r\n"
     "percentuale massa frenata,    120\r\n"
@@ -97,16 +97,16 @@ constexpr char kTrenoAgliEstremi[] =
     "abbattimento, -25, 3\n"
     "[fine]\n";
 
-std::string documento(const sb::Righe& righe) {
+std::string document(const sb::Righe& righe) {
   return sb::document_text(righe);
 }
 
 // The text with every line end replaced: by commas, or by a lone CR.
-std::string sostituisci_fine_riga(std::string testo, const std::string& con) {
+std::string replace_line_ends(std::string testo, const std::string& with) {
   std::string out;
   for (std::size_t i = 0; i < testo.size(); ++i) {
     if (testo[i] == '\r' && i + 1 < testo.size() && testo[i + 1] == '\n') continue;
-    out += testo[i] == '\n' ? con : std::string(1, testo[i]);
+    out += testo[i] == '\n' ? with : std::string(1, testo[i]);
   }
   return out;
 }
@@ -118,25 +118,25 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "usage: %s DIRECTORY\n", argv[0]);
     return 2;
   }
-  const std::string linea = documento(sb::dati_linea());
-  const std::string treno = documento(sb::dati_treno());
-  using sb::fuzz::componi;
+  const std::string line = document(sb::dati_linea());
+  const std::string train = document(sb::dati_treno());
+  using sb::fuzz::join_input;
   const std::vector<std::pair<std::string, std::string>> semi = {
-      {"builtin", componi(1, linea, treno)},
-      {"builtin_without_track_plan", componi(0, linea, treno)},
-      {"builtin_line_only", componi(0, linea, std::nullopt)},
-      {"builtin_line_small_train", componi(0, linea, kTrenoPiccolo)},
-      {"small", componi(1, kLineaPiccola, kTrenoPiccolo)},
-      {"small_without_track_plan", componi(0, kLineaPiccola, kTrenoPiccolo)},
-      {"small_no_line_ends", componi(1, sostituisci_fine_riga(kLineaPiccola, ","),
-                                     sostituisci_fine_riga(kTrenoPiccolo, ","))},
-      {"small_lone_cr", componi(0, sostituisci_fine_riga(kLineaPiccola, "\r"),
-                                sostituisci_fine_riga(kTrenoPiccolo, "\r"))},
-      {"short_line_both_ends", componi(1, kLineaCorta, kTrenoAgliEstremi)},
-      {"empty_train", componi(0, kLineaCorta, "")},
+      {"builtin", join_input(1, line, train)},
+      {"builtin_without_track_plan", join_input(0, line, train)},
+      {"builtin_line_only", join_input(0, line, std::nullopt)},
+      {"builtin_line_small_train", join_input(0, line, kSmallTrain)},
+      {"small", join_input(1, kLineaPiccola, kSmallTrain)},
+      {"small_without_track_plan", join_input(0, kLineaPiccola, kSmallTrain)},
+      {"small_no_line_ends",
+       join_input(1, replace_line_ends(kLineaPiccola, ","), replace_line_ends(kSmallTrain, ","))},
+      {"small_lone_cr",
+       join_input(0, replace_line_ends(kLineaPiccola, "\r"), replace_line_ends(kSmallTrain, "\r"))},
+      {"short_line_both_ends", join_input(1, kLineaCorta, kTrenoAgliEstremi)},
+      {"empty_train", join_input(0, kLineaCorta, "")},
   };
-  for (const auto& [nome, byte] : semi) {
-    const std::string percorso = std::string(argv[1]) + "/" + nome;
+  for (const auto& [name, byte] : semi) {
+    const std::string percorso = std::string(argv[1]) + "/" + name;
     std::ofstream f(percorso, std::ios::binary | std::ios::trunc);
     f.write(byte.data(), static_cast<std::streamsize>(byte.size()));
     if (!f) {

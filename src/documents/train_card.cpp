@@ -37,7 +37,7 @@ struct Card {
   std::string_view title;
   std::string_view departure;
   std::string_view arrival;
-  std::string_view classificazione;
+  std::string_view classification;
   std::span<const std::string_view> righe;
   int table_rows;
 };
@@ -137,7 +137,7 @@ constexpr Card kCards[] = {
 
 void write_card(Righe& r, const Card& s) {
   r << kFrameTop << s.title << s.departure << s.arrival << kFrameClose << kBoxesTop << kBoxTitles
-    << s.classificazione << kBoxesBottom << "" << kTableTop << kHeading1 << kHeading2 << kRule;
+    << s.classification << kBoxesBottom << "" << kTableTop << kHeading1 << kHeading2 << kRule;
   for (std::string_view line : s.righe) r << line;
   for (auto n = s.righe.size(); n < static_cast<std::size_t>(s.table_rows); ++n) r << kEmptyRow;
   r << kRule;

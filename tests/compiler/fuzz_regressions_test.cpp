@@ -23,14 +23,14 @@ TEST(FuzzRegressions, InputsThatOnceBrokeAnInvariant) {
       // The 81st sign takes item 0 and stood in cell 1, whose dato1 then got
       // the constant 5121: a sign pointing past the item table.
       {"81st sign in the reserved cell",
-       fuzz::componi(0,
+       fuzz::join_input(0,
                      "[generale]\nlunghezza percorso, 162000\n[x]\n" +
                          repeat(80, "cartello_indicatore, ", 1000, 100, ", (S)\n") +
                          "cartello_indicatore, 0, (S)\n",
                      "[generale]\n")},
   };
   for (const auto& c : cases) {
-    EXPECT_EQ(fuzz::verifica_compilazione(c.input), "") << c.name;
+    EXPECT_EQ(fuzz::check_compilation(c.input), "") << c.name;
   }
 }
 

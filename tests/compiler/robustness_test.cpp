@@ -96,7 +96,7 @@ TEST(RobustnessBounds, ElementsOutsideTheArraysAreRefusedWithACode) {
     if (c.position) {
       EXPECT_EQ(l.m->progressiva_errore, *c.position) << c.name;
     }
-    EXPECT_EQ(fuzz::verifica_compilazione(1, c.line, c.train), "") << c.name;
+    EXPECT_EQ(fuzz::check_compilation(1, c.line, c.train), "") << c.name;
   }
 }
 
@@ -405,7 +405,7 @@ TEST(RobustnessMalformedInput, EveryShapeEndsInADefinedCode) {
     memorizza_dati(*l.m, l.sources, &l.report);
     EXPECT_EQ(l.code(), c.code) << c.name;
     if (c.check) c.check(l);
-    EXPECT_EQ(fuzz::verifica_compilazione(1, c.line, c.train), "") << c.name;
+    EXPECT_EQ(fuzz::check_compilation(1, c.line, c.train), "") << c.name;
   }
 }
 
