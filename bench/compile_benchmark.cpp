@@ -5,6 +5,9 @@
 //   compile_benchmark [benchmark options]  runs the benchmarks
 //   compile_benchmark --write DIR LENGTH   writes the sources of a generated
 //                                          line of LENGTH metres into DIR
+//   compile_benchmark --write DIR LENGTH ERRORS
+//                                          the same with ERRORS mistakes
+//                                          scattered over them
 //
 // Every scenario is compiled once before it is timed; one that the compiler
 // refuses, or accepts only with a code or a warning, ends the program with a
@@ -148,14 +151,19 @@ void serialise(benchmark::State& state, const Scenario& sc) {
   state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * bytes));
 }
 
-int write_sources(const std::string& directory, const std::string& length) {
+int write_sources(const std::string& directory, const std::string& length, int errors) {
   try {
     std::size_t used = 0;
     const long long metres = std::stoll(length, &used);
     if (used != length.size() || metres < 0 || metres > kMaxLineLength)
       throw std::invalid_argument("not a length from 0 to " + std::to_string(kMaxLineLength));
-    const Scenario sc = generated(static_cast<Long>(metres));
+    Scenario sc = generated(static_cast<Long>(metres));
     check(sc);
+    if (errors > 0) {
+      GeneratedSources s = with_scattered_errors({sc.line_source, sc.train_source}, errors);
+      sc.line_source = std::move(s.line);
+      sc.train_source = std::move(s.train);
+    }
     DiskFileSystem files;
     const FileNames names{sc.scenario, sc.treno};
     const std::string line = directory + "/" + names.line_source();
@@ -174,11 +182,11 @@ int write_sources(const std::string& directory, const std::string& length) {
 
 int main(int argc, char** argv) {
   if (argc >= 2 && std::string(argv[1]) == "--write") {
-    if (argc != 4) {
-      std::fprintf(stderr, "usage: compile_benchmark --write DIR LENGTH\n");
+    if (argc != 4 && argc != 5) {
+      std::fprintf(stderr, "usage: compile_benchmark --write DIR LENGTH [ERRORS]\n");
       return 2;
     }
-    return sb::write_sources(argv[2], argv[3]);
+    return sb::write_sources(argv[2], argv[3], argc == 5 ? std::atoi(argv[4]) : 0);
   }
 
   std::vector<sb::Scenario> scenarios;

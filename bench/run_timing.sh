@@ -5,12 +5,14 @@
 #      directory;
 #  (b) `compile` of a generated 1000 km scenario against `cp` of its three
 #      outputs into a fresh directory;
-#  (c) `compile` of the 1000 km scenario against `compile` of a 100 km one.
+#  (c) `compile` of the 1000 km scenario against `compile` of a 100 km one;
+#  (d) `check` of the 1000 km scenario with 50 mistakes scattered over it
+#      against a clean `compile` of it.
 #
 # Each pair runs alternately RUNS times (default 200) through bench_timer,
 # which prints the median times, the peak resident memory of each command and
 # the median ratio of the pairs. The targets: (a) and (b) at most 1.5, the
-# 1000 km compile under 64 MiB, (c) at most 12.
+# 1000 km compile under 64 MiB, (c) at most 12, (d) at most 3.
 #
 #   bench/run_timing.sh [RUNS]
 #
@@ -38,58 +40,72 @@ echo "load:   $(cut -d' ' -f1-3 /proc/loadavg)"
 echo "runs:   $runs of each command, alternating"
 
 # Runs bench_timer and keeps its report in $work/report for the summary.
-confronta() {
+compare() {
   echo
   echo "== $1"
   "$timer" "$runs" "$2" "$3" "$4" "$5" | tee "$work/report"
 }
-rapporto() { awk '/median ratio/ {print $6}' "$work/report"; }
-picco_a() { awk '/^A:/ {print $7}' "$work/report"; }
+ratio() { awk '/median ratio/ {print $6}' "$work/report"; }
+peak_a() { awk '/^A:/ {print $7}' "$work/report"; }
 
 # (a) The one-shot run writes next to itself; its six files are removed
 # before each run so that, like cp, it creates them anew.
 mkdir "$work/run" "$work/run_files"
 cp "$program" "$work/run/"
 (cd "$work/run" && ./scenario-builder)
-sei=(BORGOLUCE_5127_note.txt BORGOLUCE_5127_rallentamenti.txt BORGOLUCE_5127_scheda_treno.txt
+six=(BORGOLUCE_5127_note.txt BORGOLUCE_5127_rallentamenti.txt BORGOLUCE_5127_scheda_treno.txt
   BORGOLUCE_linea.dat BORGOLUCE_5127.sim BORGOLUCE_5127.dat)
-for f in "${sei[@]}"; do cp "$work/run/$f" "$work/run_files/"; done
-confronta "A: the one-shot run; B: cp of its six files" \
-  "cd $work/run && rm -f ${sei[*]}" "$work/run/scenario-builder" \
+for f in "${six[@]}"; do cp "$work/run/$f" "$work/run_files/"; done
+compare "A: the one-shot run; B: cp of its six files" \
+  "cd $work/run && rm -f ${six[*]}" "$work/run/scenario-builder" \
   "rm -rf $work/copy && mkdir $work/copy" \
-  "cp $(printf "$work/run_files/%s " "${sei[@]}")$work/copy/"
-rapporto_run=$(rapporto)
-picco_run=$(picco_a)
+  "cp $(printf "$work/run_files/%s " "${six[@]}")$work/copy/"
+ratio_run=$(ratio)
+peak_run=$(peak_a)
 
 # (b) The 1000 km compile, against cp of its three outputs.
 mkdir "$work/src" "$work/ref1000" "$work/ref100"
 "$build/bench/compile_benchmark" --write "$work/src" 1000000 >/dev/null
 "$build/bench/compile_benchmark" --write "$work/src" 100000 >/dev/null
-compila1000="$program compile $work/src/GEN1000_linea.txt $work/src/GEN1000_9000-.txt -o"
-compila100="$program compile $work/src/GEN100_linea.txt $work/src/GEN100_9000-.txt -o"
-$compila1000 "$work/ref1000" >/dev/null
-$compila100 "$work/ref100" >/dev/null
-tre=(GEN1000_linea.dat GEN1000_9000.sim GEN1000_9000.dat)
-confronta "A: compile of 1000 km; B: cp of its three files" \
-  "rm -rf $work/out && mkdir $work/out" "$compila1000 $work/out" \
+compile1000="$program compile $work/src/GEN1000_linea.txt $work/src/GEN1000_9000-.txt -o"
+compile100="$program compile $work/src/GEN100_linea.txt $work/src/GEN100_9000-.txt -o"
+$compile1000 "$work/ref1000" >/dev/null
+$compile100 "$work/ref100" >/dev/null
+three=(GEN1000_linea.dat GEN1000_9000.sim GEN1000_9000.dat)
+compare "A: compile of 1000 km; B: cp of its three files" \
+  "rm -rf $work/out && mkdir $work/out" "$compile1000 $work/out" \
   "rm -rf $work/copy && mkdir $work/copy" \
-  "cp $(printf "$work/ref1000/%s " "${tre[@]}")$work/copy/"
-rapporto_compile=$(rapporto)
-picco_compile=$(picco_a)
-for f in "${tre[@]}"; do cmp "$work/out/$f" "$work/ref1000/$f"; done
+  "cp $(printf "$work/ref1000/%s " "${three[@]}")$work/copy/"
+ratio_compile=$(ratio)
+peak_compile=$(peak_a)
+for f in "${three[@]}"; do cmp "$work/out/$f" "$work/ref1000/$f"; done
 
 # (c) Linear in the length: 1000 km against 100 km.
-confronta "A: compile of 1000 km; B: compile of 100 km" \
-  "rm -rf $work/out && mkdir $work/out" "$compila1000 $work/out" \
-  "rm -rf $work/out100 && mkdir $work/out100" "$compila100 $work/out100"
-rapporto_lineare=$(rapporto)
+compare "A: compile of 1000 km; B: compile of 100 km" \
+  "rm -rf $work/out && mkdir $work/out" "$compile1000 $work/out" \
+  "rm -rf $work/out100 && mkdir $work/out100" "$compile100 $work/out100"
+ratio_linear=$(ratio)
+
+# (d) Every mistake in one run: check of 1000 km with 50 scattered errors,
+# against the clean compile.
+mkdir "$work/errors"
+"$build/bench/compile_benchmark" --write "$work/errors" 1000000 50 >/dev/null
+check1000="exit=1 $program check $work/errors/GEN1000_linea.txt $work/errors/GEN1000_9000-.txt"
+mistakes=$( ($program check $work/errors/GEN1000_linea.txt $work/errors/GEN1000_9000-.txt 2>&1 || true) | tail -n 1)
+echo "check of the scenario with mistakes: $mistakes"
+compare "A: check of 1000 km with 50 mistakes; B: compile of 1000 km" \
+  "true" "$check1000" \
+  "rm -rf $work/out && mkdir $work/out" "$compile1000 $work/out"
+ratio_check=$(ratio)
 
 echo
 echo "== targets"
-awk -v r="$rapporto_run" -v m="$picco_run" \
+awk -v r="$ratio_run" -v m="$peak_run" \
   'BEGIN {printf "one-shot run / cp:          %6.3f (at most 1.5)  %s; peak memory %d KiB\n", r, r <= 1.5 ? "met" : "MISSED", m}'
-awk -v r="$rapporto_compile" -v m="$picco_compile" \
+awk -v r="$ratio_compile" -v m="$peak_compile" \
   'BEGIN {printf "compile 1000 km / cp:       %6.3f (at most 1.5)  %s\n", r, r <= 1.5 ? "met" : "MISSED";
           printf "compile 1000 km peak memory: %5.1f MiB (under 64)  %s\n", m / 1024, m < 65536 ? "met" : "MISSED"}'
-awk -v r="$rapporto_lineare" \
+awk -v r="$ratio_linear" \
   'BEGIN {printf "compile 1000 km / 100 km:   %6.3f (at most 12)   %s\n", r, r <= 12 ? "met" : "MISSED"}'
+awk -v r="$ratio_check" \
+  'BEGIN {printf "check with 50 errors / compile: %6.3f (at most 3) %s\n", r, r <= 3 ? "met" : "MISSED"}'

@@ -283,4 +283,60 @@ GeneratedSources generate_sources(Long length) {
   return {line_source(length, p), train_source(p)};
 }
 
+namespace {
+
+std::vector<std::string> lines_of(const std::string& text) {
+  std::vector<std::string> lines;
+  std::size_t start = 0;
+  for (std::size_t end; (end = text.find("\r\n", start)) != std::string::npos; start = end + 2)
+    lines.push_back(text.substr(start, end - start));
+  return lines;
+}
+
+std::string text_of(const std::vector<std::string>& lines) {
+  std::string text;
+  for (const std::string& l : lines) text += l + "\r\n";
+  return text;
+}
+
+// The indices of the lines that begin with `keyword`, `count` of them spread
+// evenly from the second on.
+std::vector<std::size_t> spread_rows(const std::vector<std::string>& lines,
+                                     std::string_view keyword, int count) {
+  std::vector<std::size_t> rows;
+  for (std::size_t i = 0; i < lines.size(); ++i)
+    if (lines[i].rfind(keyword, 0) == 0) rows.push_back(i);
+  std::vector<std::size_t> chosen;
+  if (rows.size() < 2 || count <= 0) return chosen;
+  const std::size_t n = std::min<std::size_t>(static_cast<std::size_t>(count), rows.size() - 1);
+  for (std::size_t j = 0; j < n; ++j) chosen.push_back(rows[1 + j * (rows.size() - 1) / n]);
+  return chosen;
+}
+
+}  // namespace
+
+GeneratedSources with_scattered_errors(GeneratedSources sources, int count) {
+  std::vector<std::string> line = lines_of(sources.line);
+  for (const std::size_t i : spread_rows(line, "indicatori_vmax", count / 2)) {
+    // The first speed: "indicatori_vmax,  P,  90, ..." becomes "... 9x, ...".
+    const std::size_t second_comma = line[i].find(',', line[i].find(',') + 1);
+    const std::size_t digit = line[i].find_first_of("0123456789", second_comma);
+    line[i][digit + 1] = 'x';
+  }
+  std::vector<std::string> train = lines_of(sources.train);
+  std::size_t previous = 0;
+  const std::vector<std::size_t> signals = spread_rows(train, "segnale", count - count / 2);
+  for (const std::size_t i : signals) {
+    // The position of the signal row before it.
+    previous = i;
+    do --previous;
+    while (train[previous].rfind("segnale", 0) != 0);
+    const std::string position = train[previous].substr(0, train[previous].find(',', 9));
+    train[i] = position + train[i].substr(train[i].find(',', 9));
+  }
+  sources.line = text_of(line);
+  sources.train = text_of(train);
+  return sources;
+}
+
 }  // namespace sb

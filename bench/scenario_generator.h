@@ -34,4 +34,11 @@ inline constexpr Long kShortestGeneratedLine = 10000;
 // std::invalid_argument for a length outside that range.
 GeneratedSources generate_sources(Long length);
 
+// The same sources with `count` mistakes scattered over them, each of its own
+// row and none a consequence of another: in the line source, speed boards
+// with a letter in a number (code 25); in the train source, signals on the
+// cell of the signal before them (code 16). Half of each, as far as the
+// sources have such rows.
+GeneratedSources with_scattered_errors(GeneratedSources sources, int count);
+
 }  // namespace sb

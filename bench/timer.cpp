@@ -29,17 +29,17 @@
 
 namespace {
 
-struct Misura {
+struct Measurement {
   double ms = 0;
   long peak_kib = 0;  // ru_maxrss: KiB on Linux
 };
 
-[[noreturn]] void fail(const std::string& testo) {
-  std::fprintf(stderr, "bench_timer: %s\n", testo.c_str());
+[[noreturn]] void fail(const std::string& text) {
+  std::fprintf(stderr, "bench_timer: %s\n", text.c_str());
   std::exit(1);
 }
 
-std::vector<std::string> keywords(const std::string& command) {
+std::vector<std::string> words(const std::string& command) {
   std::istringstream in(command);
   std::vector<std::string> v;
   for (std::string w; in >> w;) v.push_back(w);
@@ -52,26 +52,36 @@ void prepare(const std::string& command) {
   if (status != 0) fail("the preparation \"" + command + "\" failed");
 }
 
-Misura run_once(const std::vector<std::string>& arguments, const std::string& testo) {
+// Runs one timed command. A command may begin with "exit=N": it is then
+// expected to end with status N (a check that finds mistakes ends with 1).
+Measurement run_once(std::vector<std::string> arguments, const std::string& text) {
+  int expected = 0;
+  if (!arguments.empty() && arguments.front().rfind("exit=", 0) == 0) {
+    expected = std::atoi(arguments.front().c_str() + 5);
+    arguments.erase(arguments.begin());
+  }
   std::vector<char*> argv;
   for (const std::string& a : arguments) argv.push_back(const_cast<char*>(a.c_str()));
   argv.push_back(nullptr);
 
-  const auto inizio = std::chrono::steady_clock::now();
+  const auto start = std::chrono::steady_clock::now();
   const pid_t pid = ::fork();
   if (pid < 0) fail(std::string("fork: ") + std::strerror(errno));
   if (pid == 0) {
-    const int nulla = ::open("/dev/null", O_WRONLY);
-    if (nulla >= 0) ::dup2(nulla, STDOUT_FILENO);
+    const int null_device = ::open("/dev/null", O_WRONLY);
+    if (null_device >= 0) {
+      ::dup2(null_device, STDOUT_FILENO);
+      ::dup2(null_device, STDERR_FILENO);
+    }
     ::execvp(argv[0], argv.data());
     std::_Exit(127);
   }
   int status = 0;
   rusage usage{};
   if (::wait4(pid, &status, 0, &usage) != pid) fail(std::string("wait4: ") + std::strerror(errno));
-  const auto fine = std::chrono::steady_clock::now();
-  if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) fail("\"" + testo + "\" failed");
-  return {std::chrono::duration<double, std::milli>(fine - inizio).count(), usage.ru_maxrss};
+  const auto end = std::chrono::steady_clock::now();
+  if (!WIFEXITED(status) || WEXITSTATUS(status) != expected) fail("\"" + text + "\" failed");
+  return {std::chrono::duration<double, std::milli>(end - start).count(), usage.ru_maxrss};
 }
 
 double median(std::vector<double> v) {
@@ -91,7 +101,7 @@ int main(int argc, char** argv) {
   if (runs < 1) fail("RUNS must be a positive number");
   const std::string prepare_a = argv[2], command_a = argv[3];
   const std::string prepare_b = argv[4], command_b = argv[5];
-  const std::vector<std::string> a = keywords(command_a), b = keywords(command_b);
+  const std::vector<std::string> a = words(command_a), b = words(command_b);
   if (a.empty() || b.empty()) fail("empty command");
 
   prepare(prepare_a);
@@ -103,9 +113,9 @@ int main(int argc, char** argv) {
   long peak_a = 0, peak_b = 0;
   for (int i = 0; i < runs; ++i) {
     prepare(prepare_a);
-    const Misura ma = run_once(a, command_a);
+    const Measurement ma = run_once(a, command_a);
     prepare(prepare_b);
-    const Misura mb = run_once(b, command_b);
+    const Measurement mb = run_once(b, command_b);
     times_a.push_back(ma.ms);
     times_b.push_back(mb.ms);
     ratios.push_back(ma.ms / mb.ms);

@@ -13,8 +13,8 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   if (size > sb::fuzz::kLargestInput) return -1;  // not added to the corpus
-  const std::string_view data(reinterpret_cast<const char*>(data), size);
-  const std::string violation = sb::fuzz::check_compilation(data);
+  const std::string_view input(reinterpret_cast<const char*>(data), size);
+  const std::string violation = sb::fuzz::check_compilation(input);
   if (!violation.empty()) {
     std::fprintf(stderr, "invariant violated: %s\n", violation.c_str());
     std::abort();

@@ -197,10 +197,41 @@ inline std::string check_files(const RouteModel& m) {
 
 }  // namespace detail
 
+// Reads the same sources in the checking mode, which goes on past every
+// refused row: it must end, throw nothing, and give each code recorded a
+// place within its source.
+inline std::string check_checking_reading(Long j, const std::optional<std::string>& line,
+                                          const std::optional<std::string>& train) {
+  auto m = std::make_unique<RouteModel>();
+  m->scenario = "BORGOLUCE";
+  m->treno = "5127";
+  InMemorySources sources(line ? &*line : nullptr, train ? &*train : nullptr);
+  CompileReport report;
+  try {
+    memorizza_percorso(*m, sources, j != 0 ? TrackPlanOutput::kWrite : TrackPlanOutput::kOmit,
+                       &report, ReadMode::kCheck);
+  } catch (const std::exception& e) {
+    return std::string("the checking reading threw: ") + e.what();
+  }
+  for (const RecordedCode& c : report.reading.codes) {
+    if (!c.place) continue;
+    const std::optional<std::string>& source = c.place->source == Source::kLine ? line : train;
+    const std::string* text = source ? &*source : nullptr;
+    if (text == nullptr) continue;
+    const auto lines = static_cast<int>(std::count(text->begin(), text->end(), '\n') +
+                                        std::count(text->begin(), text->end(), '\r') + 1);
+    if (c.place->line < 0 || c.place->line > lines)
+      return "code " + std::to_string(c.code) + " placed at line " + std::to_string(c.place->line) +
+             " of a source of at most " + std::to_string(lines);
+  }
+  return {};
+}
+
 // Compiles the two sources in memory with the flag j and checks the result.
 // Returns an empty string when every property holds, else what went wrong.
 inline std::string check_compilation(Long j, std::optional<std::string> line,
                                      std::optional<std::string> train) {
+  if (std::string e = check_checking_reading(j, line, train); !e.empty()) return e;
   auto m = std::make_unique<RouteModel>();
   m->scenario = "BORGOLUCE";
   m->treno = "5127";

@@ -6,7 +6,7 @@
 namespace sb {
 
 CompileOutcome memorizza_percorso(RouteModel& m, SourceFiles& sources, TrackPlanOutput j,
-                                  CompileReport* report) {
+                                  CompileReport* report, ReadMode mode) {
   m.scrivi_linea = static_cast<Long>(j);
   m.codice_errore = 0;
   for (oggetto& o : m.oggetti) o = oggetto{};
@@ -14,7 +14,7 @@ CompileOutcome memorizza_percorso(RouteModel& m, SourceFiles& sources, TrackPlan
   m.percorso.clear();
   m.tracciato = TrackPlan{};
 
-  memorizza_dati(m, sources, report != nullptr ? &report->reading : nullptr);
+  memorizza_dati(m, sources, report != nullptr ? &report->reading : nullptr, mode);
   // Without a line length there are no cells: no pass, no guards on cell 1,
   // and nothing sound to write.
   if (!m.has_cells()) return {CompileOutcome::Kind::kNoCells, 0};

@@ -39,7 +39,10 @@ struct CompileReport {
   std::vector<PassCode> pass;
 };
 
+// With ReadMode::kCheck the reader goes on past a refused row (see
+// source_reader.h): the model then serves the diagnostics, not the files.
 CompileOutcome memorizza_percorso(RouteModel& m, SourceFiles& sources, TrackPlanOutput j,
-                                  CompileReport* report = nullptr);
+                                  CompileReport* report = nullptr,
+                                  ReadMode mode = ReadMode::kRules);
 
 }  // namespace sb

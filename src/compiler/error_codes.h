@@ -77,6 +77,7 @@ struct ErrorCodeInfo {
   CodeTarget target;
   std::optional<Placement> cell;  // how the position gives the cell the code names
   bool fatal;                     // errore ends the run: nothing is written
+  std::string_view hint;          // what to change, in the author's words ("{}" as in text)
 };
 
 // The table: every code, in ascending order of code.
@@ -87,6 +88,10 @@ const ErrorCodeInfo* error_code(Long code);
 
 // The message of a code, with its limits filled in, or "unknown error code".
 std::string error_message(Long code);
+
+// What an author changes to mend it, with its limits filled in; empty when the
+// diagnostic says it itself (code 25).
+std::string error_hint(Long code);
 
 // Whether the reader records a position in metres together with this code.
 bool code_has_position(Long code);

@@ -62,6 +62,7 @@ void FieldReader::start_field() {
   skip_blanks();
   last_.line = line_;
   last_.column = column();
+  last_.offset = pos_;
   last_.text.clear();
   field_start_ = pos_;
   if (ended) throw ReadError("the file ends in the middle of a row");
@@ -86,6 +87,7 @@ Field FieldReader::read_text() {
     while (pos_ < s_.size() && s_[pos_] != ',' && !at_line_end()) ++pos_;
     check_length();
     last_.text.assign(s_.substr(begin, text_end - begin));
+    note_field();
   } else {
     const std::size_t begin = pos_;
     while (pos_ < s_.size() && s_[pos_] != ',' && !at_line_end()) ++pos_;
@@ -93,6 +95,7 @@ Field FieldReader::read_text() {
     std::size_t text_end = pos_;
     while (text_end > begin && blank(s_[text_end - 1])) --text_end;
     last_.text.assign(s_.substr(begin, text_end - begin));
+    note_field();
   }
   close_field();
   return last_;
@@ -114,6 +117,7 @@ Long FieldReader::read_long() {
   check_length();
   const std::string_view digits = s_.substr(begin, digits_end - begin);
   last_.text.assign(digits);
+  note_field();
   close_field();
 
   std::size_t i = 0;
@@ -135,6 +139,32 @@ Long FieldReader::read_long() {
   if (value > std::numeric_limits<Long>::max())
     throw ReadError(std::string(digits) + " does not fit 32 bits");
   return static_cast<Long>(value);
+}
+
+void FieldReader::begin_row(const Field& keyword) {
+  row_keyword_ = keyword;
+  fields_on_row_line_ = 0;
+  beyond_.reset();
+}
+
+void FieldReader::note_field() {
+  if (last_.line == row_keyword_.line) {
+    ++fields_on_row_line_;
+  } else if (!beyond_) {
+    beyond_ = last_;
+  }
+}
+
+void FieldReader::resume_after_row() {
+  std::size_t p = std::min(row_keyword_.offset, s_.size());
+  while (p < s_.size() && s_[p] != '\r' && s_[p] != '\n') ++p;
+  pos_ = p;
+  line_ = row_keyword_.line;
+  if (pos_ < s_.size()) {
+    consume_line_end();
+  } else {
+    line_start_ = pos_;
+  }
 }
 
 Integer FieldReader::read_integer() {

@@ -17,6 +17,7 @@
 
 #include <cstddef>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -26,8 +27,9 @@ namespace sb {
 
 struct Field {
   std::string text;
-  int line = 0;    // 1-based line of the field's first character
-  int column = 0;  // 1-based column (bytes) of the field's first character
+  int line = 0;            // 1-based line of the field's first character
+  int column = 0;          // 1-based column (bytes) of the field's first character
+  std::size_t offset = 0;  // byte offset of the field's first character
 };
 
 class FieldReader {
@@ -49,6 +51,19 @@ class FieldReader {
   // The field read last (its text is the raw text of a numeric field).
   const Field& last() const { return last_; }
 
+  // A row begins with its keyword field: the fields read from here on are
+  // counted while they stand on the keyword's line, and the first one that
+  // stands on a later line is kept, so that a row short of fields, which
+  // reads on into the next line, can be told where it went wrong.
+  void begin_row(const Field& keyword);
+  int fields_on_row_line() const { return fields_on_row_line_; }
+  const std::optional<Field>& first_field_beyond_row() const { return beyond_; }
+
+  // Goes on from the start of the line after the row's keyword, passing over
+  // whatever of the row was not read: the reader resumes there after a row
+  // it refused.
+  void resume_after_row();
+
  private:
   // The column where the reader stands now.
   int column() const { return static_cast<int>(pos_ - line_start_) + 1; }
@@ -58,6 +73,7 @@ class FieldReader {
   void check_length() const;  // throws when the field read so far is too long
   bool at_line_end() const;
   void consume_line_end();
+  void note_field();  // counts the field just read against the row
 
   std::string_view s_;
   std::size_t pos_ = 0;
@@ -65,6 +81,9 @@ class FieldReader {
   std::size_t field_start_ = 0;  // the field's first character after the blanks
   int line_ = 1;
   Field last_;
+  Field row_keyword_;
+  int fields_on_row_line_ = 0;
+  std::optional<Field> beyond_;
 };
 
 // Case-insensitive substring test (ASCII letters).

@@ -1,6 +1,7 @@
 // The line phase of the source reader: the [generale] section, then the
 // element rows (gradients, curves, mountain spans, boards, signs).
 #include <algorithm>
+#include <cctype>
 #include <cstdint>
 
 #include "compiler/cell_kinds.h"
@@ -23,7 +24,13 @@ RowOutcome read_length(ReaderState& st) {
   const Long length = st.reader->read_long();
   const Field at = st.reader->last();
   m.oggetti[84].valore_b = length;
-  if (length > kMaxLineLength) return st.fail(kLineTooLong, at);
+  if (length > kMaxLineLength) {
+    const RowOutcome e = st.fail(kLineTooLong, at);
+    // Checking goes on as on the longest line, so that the rows after it are
+    // still judged.
+    if (st.checking()) m.create_cells(kMaxLineLength);
+    return e;
+  }
   if (length < 0) return st.fail(kNegativeLength, at);
   m.create_cells(length);
   return RowOutcome::kContinue;
@@ -59,30 +66,40 @@ RowOutcome read_repetition(ReaderState& st) {
 // independent of the others. Returns kEndLoop at the section header.
 RowOutcome generale(ReaderState& st) {
   namespace w = keywords;
-  const std::string& f = st.keyword.text;
+  const std::string f = st.keyword.text;
   RouteModel& m = st.m;
-  if (contains(f, w::kPercorso) && contains(f, w::kLunghezza)) {
-    if (read_length(st) == RowOutcome::kReturn) return RowOutcome::kReturn;
-  }
+  bool matched = false;
+  RowOutcome e = RowOutcome::kContinue;
+  // Each test is independent of the others; a row refused while checking
+  // is not tested further.
+  const auto test = [&](bool applies, std::string_view keyword, auto action) {
+    if (!applies || e != RowOutcome::kContinue) return;
+    matched = true;
+    e = st.row(row_syntax(keyword), [&] { return action(); });
+  };
+  const auto done = [] { return RowOutcome::kContinue; };
+  test(contains(f, w::kPercorso) && contains(f, w::kLunghezza), "lunghezza percorso",
+       [&] { return read_length(st); });
   // These word tests are case-sensitive.
-  if (contains_exact(f, w::kTre) && contains_exact(f, w::kProgressiva))
-    read_triple(st, m.oggetti[81]);
-  if (contains_exact(f, w::kDue) && contains_exact(f, w::kProgressiva))
-    read_triple(st, m.oggetti[82]);
-  if (contains_exact(f, w::kUno) && contains_exact(f, w::kProgressiva))
-    read_triple(st, m.oggetti[83]);
-  if (contains_exact(f, w::kSfondo) && contains_exact(f, w::kUno))
-    m.oggetti[85].valore_a = st.reader->read_long();
-  if (contains_exact(f, w::kSfondo) && contains_exact(f, w::kDue))
-    m.oggetti[85].valore_c = st.reader->read_long();
-  if (contains_exact(f, w::kSfondo) && contains_exact(f, w::kTre))
-    m.oggetti[85].valore_b = st.reader->read_long();
-  if (contains_exact(f, w::kSegnali) && contains_exact(f, w::kRipetizione)) {
-    if (read_repetition(st) == RowOutcome::kReturn) return RowOutcome::kReturn;
-  }
+  test(contains_exact(f, w::kTre) && contains_exact(f, w::kProgressiva),
+       "progressiva chilometrica tre", [&] { return read_triple(st, m.oggetti[81]), done(); });
+  test(contains_exact(f, w::kDue) && contains_exact(f, w::kProgressiva),
+       "progressiva chilometrica due", [&] { return read_triple(st, m.oggetti[82]), done(); });
+  test(contains_exact(f, w::kUno) && contains_exact(f, w::kProgressiva),
+       "progressiva chilometrica uno", [&] { return read_triple(st, m.oggetti[83]), done(); });
+  test(contains_exact(f, w::kSfondo) && contains_exact(f, w::kUno), "sfondo uno",
+       [&] { return m.oggetti[85].valore_a = st.reader->read_long(), done(); });
+  test(contains_exact(f, w::kSfondo) && contains_exact(f, w::kDue), "sfondo due",
+       [&] { return m.oggetti[85].valore_c = st.reader->read_long(), done(); });
+  test(contains_exact(f, w::kSfondo) && contains_exact(f, w::kTre), "sfondo tre",
+       [&] { return m.oggetti[85].valore_b = st.reader->read_long(), done(); });
+  test(contains_exact(f, w::kSegnali) && contains_exact(f, w::kRipetizione),
+       "ripetizione segnali 4 codici", [&] { return read_repetition(st); });
+  if (e != RowOutcome::kContinue) return e;
   const auto first = f.find_first_not_of(' ');
   const bool header = contains_exact(f, "[") && contains_exact(f, "]");
   if (header && (first == std::string::npos || f[first] != '-')) return RowOutcome::kEndLoop;
+  if (!matched) st.warn_unrecognised(RowPlace::kGenerale);
   return RowOutcome::kContinue;
 }
 
@@ -92,7 +109,7 @@ RowOutcome read_gradient(ReaderState& st) {
   const Long p = st.reader->read_long();
   const Field at = st.reader->last();
   const Long g = st.reader->read_long();
-  if (st.out_of_range(p, at)) return RowOutcome::kEndLoop;
+  if (st.out_of_range(p, at)) return st.range_failure();
   st.check_order(&st.last_gradient_row, p, at, "gradient");
   RouteModel& m = st.m;
   const Byte value = low8(std::int64_t{st.previous_gradient} + 100);
@@ -108,9 +125,15 @@ RowOutcome read_curve(ReaderState& st) {
   const Long s = st.reader->read_long();
   const Field at = st.reader->last();
   const Long l = st.reader->read_long();
-  if (st.out_of_range(s, at)) return RowOutcome::kEndLoop;
+  if (st.out_of_range(s, at)) return st.range_failure();
   double k = 0;
   if (!curvature(word.text, &k)) return st.fail(kBadCurve, word);
+  if (st.last_curve_end && s < *st.last_curve_end) {
+    st.warn(Warning::kOverlappingCurves, at,
+            "this curve begins at " + std::to_string(s) + " m, before the curve above it ends at " +
+                std::to_string(*st.last_curve_end) + " m: the track plan bends by both");
+  }
+  st.last_curve_end = std::int64_t{s} + l;
   TrackPlan& t = st.m.tracciato;
   // The steps up to `to`, as one run: as far as the track plan reaches (a
   // step beyond its last point has nowhere to go) and the geometry limit
@@ -137,7 +160,7 @@ RowOutcome read_mountain(ReaderState& st) {
   const Field at = st.reader->last();
   const Long fine = st.reader->read_long();
   const Long tipo = st.reader->read_long();
-  if (st.out_of_range(inizio, at)) return RowOutcome::kEndLoop;
+  if (st.out_of_range(inizio, at)) return st.range_failure();
   return st.call_storer(at, inizio, [&] { memo_montagna(st.m, inizio, fine, tipo); });
 }
 
@@ -146,10 +169,19 @@ RowOutcome read_boards(ReaderState& st) {
   v[0] = st.reader->read_long();
   const Field at = st.reader->last();
   for (int i = 1; i < 9; ++i) v[i] = st.reader->read_long();
-  if (st.out_of_range(v[0], at)) return RowOutcome::kEndLoop;
-  return st.call_storer(at, v[0], [&] {
+  if (st.out_of_range(v[0], at)) return st.range_failure();
+  const RowOutcome e = st.call_storer(at, v[0], [&] {
     memo_indicatori_v_max(st.m, v[0], v[1], v[2], v[3], v[4], v[5], v[6], v[7], v[8]);
   });
+  if (e != RowOutcome::kContinue) return e;
+  const std::int64_t c = cell_of(Placement::kPoint, v[0]);
+  st.placed(kSpeedBoards, c, v[0], at);
+  // Boards with stripes announce a lower speed ahead; the speed holds from
+  // the board without stripes on.
+  if (v[4] == 0 && v[8] == 0)
+    st.boards.push_back({c, {v[1], v[2], v[3], v[5], v[6], v[7]}, st.place_of(at)});
+  st.warn_beyond_line_end(v[0], at, "the speed boards");
+  return e;
 }
 
 RowOutcome read_sign(ReaderState& st) {
@@ -157,7 +189,7 @@ RowOutcome read_sign(ReaderState& st) {
   const Long p = st.reader->read_long();
   const Field at = st.reader->last();
   const std::string text = st.reader->read_text().text;
-  if (st.out_of_range(p, at)) return RowOutcome::kEndLoop;
+  if (st.out_of_range(p, at)) return st.range_failure();
   const std::int64_t c = cell_of(Placement::kPoint, p);
   if (c < 0) return st.fail(kBeforeRouteStart, at, p);
   if (!cella_libera(m.percorso[static_cast<std::size_t>(c)])) return st.fail(kSignCellTaken, at, p);
@@ -168,6 +200,9 @@ RowOutcome read_sign(ReaderState& st) {
   cell.dato1 = low16(st.next_sign_slot);
   m.oggetti[static_cast<std::size_t>(st.next_sign_slot)].testo = text;
   --st.next_sign_slot;
+  st.placed(kSign, c, p, at);
+  st.warn_beyond_line_end(p, at, "the sign");
+  st.check_text(text, at);
   return RowOutcome::kContinue;
 }
 
@@ -176,14 +211,22 @@ RowOutcome element(ReaderState& st) {
   namespace w = keywords;
   const std::string f = st.keyword.text;
   RowOutcome e = RowOutcome::kContinue;
-  auto attempt = [&](bool applies, RowOutcome (*handler)(ReaderState&)) {
-    if (e == RowOutcome::kContinue && applies) e = handler(st);
+  bool matched = false;
+  auto attempt = [&](bool applies, std::string_view keyword, RowOutcome (*handler)(ReaderState&)) {
+    if (e != RowOutcome::kContinue || !applies) return;
+    matched = true;
+    e = st.row(row_syntax(keyword), [&] { return handler(st); });
   };
-  attempt(contains(f, w::kPendenza), read_gradient);
-  attempt(st.m.scrivi_linea != 0 && contains(f, w::kCurva), read_curve);
-  attempt(contains(f, w::kMontagna), read_mountain);
-  attempt(contains(f, w::kIndicatoriV), read_boards);
-  attempt(contains(f, w::kIndicat) && contains(f, w::kCartello), read_sign);
+  attempt(contains(f, w::kPendenza), "pendenza", read_gradient);
+  attempt(st.m.scrivi_linea != 0 && contains(f, w::kCurva), "curva", read_curve);
+  attempt(contains(f, w::kMontagna), "montagna", read_mountain);
+  attempt(contains(f, w::kIndicatoriV), "indicatori_vmax", read_boards);
+  attempt(contains(f, w::kIndicat) && contains(f, w::kCartello), "cartello_indicatore", read_sign);
+  if (!matched && !(st.m.scrivi_linea == 0 && contains(f, w::kCurva)))
+    st.warn_unrecognised(RowPlace::kLineElements);
+  if (matched && e == RowOutcome::kContinue && !f.empty() && f.front() == '[')
+    st.warn(Warning::kKeywordInHeader, st.keyword,
+            "the header `" + f + "` holds a keyword and is read as a row: name it otherwise");
   return e;
 }
 
@@ -200,11 +243,18 @@ bool read_line_source(ReaderState& st) {
 
   // Everything before "[generale]" is ignored.
   bool found = false;
+  bool warned = false;
   while (!in.at_end()) {
     st.keyword = in.read_text();
     if (contains(st.keyword.text, keywords::kGenerale)) {
       found = !in.at_end();
       break;
+    }
+    if (!warned && std::any_of(st.keyword.text.begin(), st.keyword.text.end(), ::isalpha)) {
+      warned = true;
+      st.warn(Warning::kRowBeforeGenerale, st.keyword,
+              "`" + st.keyword.text +
+                  "` stands before the [generale] header, and everything before it is ignored");
     }
   }
   if (!found) {
@@ -218,6 +268,7 @@ bool read_line_source(ReaderState& st) {
     const RowOutcome e = generale(st);
     if (e == RowOutcome::kReturn) return false;
     if (e == RowOutcome::kEndLoop) break;
+    if (e == RowOutcome::kSkipRow) in.resume_after_row();
   }
 
   progressive_ordina(m);
@@ -234,6 +285,7 @@ bool read_line_source(ReaderState& st) {
     const RowOutcome e = element(st);
     if (e == RowOutcome::kReturn) return false;
     if (e == RowOutcome::kEndLoop) break;
+    if (e == RowOutcome::kSkipRow) in.resume_after_row();
   }
 
   // End of the phase: the gradient tail and the rest of the track plan.

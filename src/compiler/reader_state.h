@@ -2,13 +2,17 @@
 // memorizza_dati, and the helpers both phases use. Internal to the reader.
 #pragma once
 
+#include <cstdint>
 #include <optional>
+#include <string>
 #include <string_view>
+#include <vector>
 
 #include "compiler/error_codes.h"
 #include "compiler/field_reader.h"
 #include "compiler/input_limits.h"
 #include "compiler/source_reader.h"
+#include "sources/row_syntax.h"
 
 namespace sb {
 
@@ -17,15 +21,18 @@ enum class RowOutcome {
   kContinue,  // go on with the next test or the next pass
   kEndLoop,   // code 15: the loop ends, the end-of-phase steps follow
   kReturn,    // a code that ends the reading at once
+  kSkipRow,   // checking: the row was refused and recorded; go on with the next line
 };
 
 struct ReaderState {
-  ReaderState(RouteModel& model, SourceFiles& files, ReaderReport& r)
-      : m(model), sources(files), report(r) {}
+  ReaderState(RouteModel& model, SourceFiles& files, ReaderReport& r, ReadMode read_mode)
+      : m(model), sources(files), report(r), mode(read_mode) {}
 
   RouteModel& m;
   SourceFiles& sources;
   ReaderReport& report;
+  const ReadMode mode;
+  bool checking() const { return mode == ReadMode::kCheck; }
   std::optional<FieldReader> reader;  // the source being read
   Source current = Source::kLine;
   Field keyword;  // the candidate keyword field (`riga`)
@@ -35,11 +42,27 @@ struct ReaderState {
   Long previous_gradient = 0;
   Long geometry_metre = 2;                // next metre of the track plan to compute
   std::optional<Long> last_gradient_row;  // position of the last gradient row
+  std::optional<Long> last_curve_end;     // where the last curve row ends
+
+  // The row being read: its syntax, once a handler has taken its keyword.
+  const RowSyntax* row_syntax = nullptr;
+  int last_warned_line = 0;    // one warning of a kind per line is enough
+  bool stations_full = false;  // checking: code 10 was given, later stations are not read
+
+  // The speed boards, to be held to the speed limits once both sources are read.
+  struct Boards {
+    std::int64_t cell;
+    Long speeds[6];  // vas, vbs, vcs, vad, vbd, vcd
+    SourcePlace place;
+  };
+  std::vector<Boards> boards;
+
+  Long line_length() const { return m.oggetti[84].valore_b; }
 
   SourcePlace place_of(const Field& f) const { return {current, f.line, f.column}; }
 
   // A warning at the place of a field of the source being read.
-  void warn(const Field& at, std::string text);
+  void warn(Warning w, const Field& at, std::string text);
   // Warns when a profile row comes before the row read last.
   void check_order(std::optional<Long>* last, Long p, const Field& at, const char* profile);
 
@@ -57,13 +80,19 @@ struct ReaderState {
   // The range test of a row position: (p + margin) / 50 must not exceed the
   // last cell. A model without cells cannot be written into: ReadError.
   bool in_range(Long p, Long margin = kPositionMargin) const;
-  // The range test that records code 15 (which ends the loop of the phase)
-  // when it fails; true then.
+  // The range test that records code 15 when it fails; true then. The row's
+  // handler then returns range_failure(): by the rules code 15 ends the loop
+  // of the phase, when checking only the row.
   bool out_of_range(Long p, const Field& at, Long margin = kPositionMargin);
+  RowOutcome range_failure() const {
+    return checking() ? RowOutcome::kSkipRow : RowOutcome::kEndLoop;
+  }
 
   // Ends the reading at once with `code`: the source being read is closed
   // and deleted. `at` is taken by value: it may be a field of the reader
-  // that closing destroys.
+  // that closing destroys. When checking, the code is recorded and only the
+  // row is passed over, except for the codes after which nothing more can be
+  // read (no [generale], a negative length).
   RowOutcome fail(Long code, Field at);
   RowOutcome fail(Long code, Field at, Long position);
 
@@ -85,6 +114,43 @@ struct ReaderState {
   // follows each skip. Returns false when the field read last was the last
   // field of the file, so the loop must end without processing it.
   bool next_keyword(int most, bool test_end);
+
+  // Runs the handler of a row whose keyword `syntax` names. When checking, a
+  // field that cannot be read refuses the row (code 25, said in the row's
+  // words) instead of ending the reading. A row that read on into the next
+  // line is told of.
+  template <typename Handler>
+  RowOutcome row(const RowSyntax* syntax, Handler handler) {
+    row_syntax = syntax;
+    if (!checking()) return after_row(handler());
+    try {
+      return after_row(handler());
+    } catch (const LimitError&) {
+      throw;
+    } catch (const ReadError& e) {
+      if (!m.has_cells()) throw;
+      const RecordedCode c = read_failure(e);
+      m.codice_errore = c.code;
+      report.codes.push_back(c);
+      return RowOutcome::kSkipRow;
+    }
+  }
+  RowOutcome after_row(RowOutcome e);
+
+  // Code 25 for a field that could not be read, at the row where it belongs
+  // and in its words.
+  RecordedCode read_failure(const ReadError& e) const;
+
+  // The warnings for a keyword field that no row took, by where it stands.
+  void warn_unrecognised(RowPlace place);
+  // A point element placed after the end of the line.
+  void warn_beyond_line_end(Long p, const Field& at, const char* what);
+  // A text that is not Windows-1252.
+  void check_text(const std::string& text, const Field& at);
+  // Notes a point element stored in a cell, for the diagnostics.
+  void placed(Byte genere, std::int64_t cell, Long position, const Field& at);
+  // Holds every speed board to the speed limit at its cell (after both sources).
+  void check_boards();
 };
 
 // Fills one running attribute (gradient, speed, adhesion) from its fill

@@ -10,10 +10,10 @@
 #include <vector>
 
 #include "compiler/route_model.h"
+#include "compiler/warnings.h"
+#include "sources/row_syntax.h"
 
 namespace sb {
-
-enum class Source { kLine, kTrain };
 
 // The two transient sources as the reader sees them: the one-shot run keeps
 // them on disk and deletes them once read; the authors' compile keeps them in
@@ -38,15 +38,19 @@ struct SourcePlace {
 
 // Something the rules let through silently but an author wants to know.
 struct ReaderWarning {
+  Warning warning;
   SourcePlace place;
   std::string text;
 };
 
-// A signal or slowdown row and the cell it went to, so that a code of the
-// post-processing pass (which knows only cells) can be traced to its row.
+// A row that placed a point element, and the cell it went to: a code of the
+// post-processing pass or of the compile step's guards (which know only
+// cells) is traced back to its row through these.
 struct PlacedElement {
+  Byte genere = 0;  // the kind the row wrote into the cell
   Long cell = 0;
-  SourcePlace place;
+  Long position = 0;  // the row's position in metres
+  SourcePlace place;  // the row's position field
 };
 
 // A code that the reader recorded: codice_errore keeps only the last one, but
@@ -57,6 +61,9 @@ struct RecordedCode {
   std::optional<Long> position;      // metres, for the codes that carry one
   std::optional<SourcePlace> place;  // the field that caused it, when it has one
   std::string detail;                // for code 25: what could not be read
+  // When set, the whole message in the row's own words, in place of the
+  // code's message ("`segnale` needs 11 numbers; this row has 10, ...").
+  std::string message;
 };
 
 // What the reader tells beyond the model: every code it recorded, with its
@@ -64,10 +71,22 @@ struct RecordedCode {
 struct ReaderReport {
   std::vector<RecordedCode> codes;
   std::vector<ReaderWarning> warnings;
-  std::vector<PlacedElement> signals;
-  std::vector<PlacedElement> slowdowns;
+  std::vector<PlacedElement> elements;  // every point element stored, in the order read
 };
 
-void memorizza_dati(RouteModel& m, SourceFiles& sources, ReaderReport* report = nullptr);
+// How the reader meets a code.
+enum class ReadMode {
+  // By the rules: the first code that stops the reading stops it, and the
+  // model holds what was read up to there. This model is what is compiled.
+  kRules,
+  // For an author who wants every mistake at once: a refused row is
+  // recorded and passed over, and the reading goes on with the next line, so
+  // that each later row is judged on its own. The model is for diagnostics
+  // only, and the sources are never deleted.
+  kCheck,
+};
+
+void memorizza_dati(RouteModel& m, SourceFiles& sources, ReaderReport* report = nullptr,
+                    ReadMode mode = ReadMode::kRules);
 
 }  // namespace sb

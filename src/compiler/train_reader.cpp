@@ -1,6 +1,8 @@
 // The train phase of the source reader: the train's scalar data, the speed
 // and adhesion profiles, signals, slowdowns, abbattimento marks and the
 // timetable stations, then the check of the kilometric progressives.
+#include <algorithm>
+#include <cctype>
 #include <cstdint>
 #include <limits>
 #include <optional>
@@ -24,6 +26,8 @@ struct TrainState {
   Long previous_adhesion = 0;
   Long station = 1;  // the item that the next station row fills
   std::optional<Long> last_speed_row, last_adhesion_row, last_station_row;
+  std::optional<Long> last_time;  // the time of the last station row that has one
+  std::string last_time_station;
 };
 
 // A Long computed from Longs, as the model's 32-bit arithmetic would: a
@@ -46,7 +50,7 @@ RowOutcome read_speed(ReaderState& st, TrainState& t) {
   const Long p = st.reader->read_long();
   const Field at = st.reader->last();
   const Long v = st.reader->read_long();
-  if (st.out_of_range(p, at)) return RowOutcome::kEndLoop;
+  if (st.out_of_range(p, at)) return st.range_failure();
   st.check_order(&t.last_speed_row, p, at, "speed");
   const Long previous = t.previous_speed;
   fill_run(
@@ -61,7 +65,7 @@ RowOutcome read_adhesion(ReaderState& st, TrainState& t) {
   const Long p = st.reader->read_long();
   const Field at = st.reader->last();
   const Long a = st.reader->read_long();
-  if (st.out_of_range(p, at)) return RowOutcome::kEndLoop;
+  if (st.out_of_range(p, at)) return st.range_failure();
   st.check_order(&t.last_adhesion_row, p, at, "adhesion");
   const Byte value = low8(t.previous_adhesion);
   fill_run(
@@ -76,7 +80,7 @@ RowOutcome read_signal(ReaderState& st) {
   v[0] = st.reader->read_long();
   const Field at = st.reader->last();
   for (int i = 1; i < 11; ++i) v[i] = st.reader->read_long();
-  if (st.out_of_range(v[0], at)) return RowOutcome::kEndLoop;
+  if (st.out_of_range(v[0], at)) return st.range_failure();
   const std::int64_t c = cell_of(Placement::kPoint, v[0]);
   // The approach cells already coded by another signal or a station.
   std::string covered;
@@ -89,9 +93,11 @@ RowOutcome read_signal(ReaderState& st) {
     memo_segnale(st.m, v[0], v[1], v[2], v[3], v[4], v[5], v[6], v[7], v[8], v[9], v[10]);
   });
   if (e != RowOutcome::kContinue) return e;
-  st.report.signals.push_back({static_cast<Long>(c), st.place_of(at)});
+  st.placed(kSignal, c, v[0], at);
+  st.warn_beyond_line_end(v[0], at, "the signal");
   if (!covered.empty())
-    st.warn(at, "the approach codes of this signal overwrite those already in cells " + covered);
+    st.warn(Warning::kApproachOverwritten, at,
+            "the approach codes of this signal overwrite those already in cells " + covered);
   return e;
 }
 
@@ -100,12 +106,13 @@ RowOutcome read_slowdown(ReaderState& st) {
   v[0] = st.reader->read_long();
   const Field at = st.reader->last();
   for (int i = 1; i < 6; ++i) v[i] = st.reader->read_long();
-  if (st.out_of_range(v[0], at)) return RowOutcome::kEndLoop;
+  if (st.out_of_range(v[0], at)) return st.range_failure();
   const RowOutcome e = st.call_storer(
       at, v[0], [&] { memo_rallentamento(st.m, v[0], v[1], v[2], v[3], v[4], v[5]); });
-  if (e == RowOutcome::kContinue)
-    st.report.slowdowns.push_back(
-        {static_cast<Long>(cell_of(Placement::kPoint, v[0])), st.place_of(at)});
+  if (e != RowOutcome::kContinue) return e;
+  st.placed(kSlowdownStart, cell_of(Placement::kPoint, v[0]), v[0], at);
+  st.placed(kSlowdownEnd, cell_of(Placement::kPoint, low32(std::int64_t{v[0]} + v[2])), v[0], at);
+  st.warn_beyond_line_end(v[0], at, "the slowdown");
   return e;
 }
 
@@ -114,7 +121,7 @@ RowOutcome read_abbattimento(ReaderState& st) {
   const Long p = st.reader->read_long();
   const Field at = st.reader->last();
   const Long v = st.reader->read_long();
-  if (st.out_of_range(p, at)) return RowOutcome::kEndLoop;
+  if (st.out_of_range(p, at)) return st.range_failure();
   // Without the + 1 of the point elements.
   const std::int64_t c = cell_of(Placement::kCellStart, p);
   if (c < 0) return st.fail(kBeforeRouteStart, at, p);
@@ -126,6 +133,8 @@ RowOutcome read_abbattimento(ReaderState& st) {
   } else {
     cell.genere = kMarkWithoutValue;
   }
+  st.placed(cell.genere, c, p, at);
+  st.warn_beyond_line_end(p, at, "the abbattimento point");
   return RowOutcome::kContinue;
 }
 
@@ -142,7 +151,7 @@ RowOutcome read_station(ReaderState& st, TrainState& t) {
   // read already stays there.
   const Long P = o.valore_c = in.read_long();
   const Field at = in.last();
-  if (st.out_of_range(P, at, kStationMargin)) return RowOutcome::kEndLoop;
+  if (st.out_of_range(P, at, kStationMargin)) return st.range_failure();
   if (P % kCellLength != 0) return st.fail(kStationNotMultipleOf50, at, P);
   st.check_order(&t.last_station_row, P, at, "station");
   o.genere = in.read_byte();
@@ -165,6 +174,21 @@ RowOutcome read_station(ReaderState& st, TrainState& t) {
   // (h x 60 + m) x 60 + s, each step in 32 bits.
   const Long hm = to_long(std::int64_t{to_long(std::int64_t{hours} * 60)} + minutes);
   o.valore_d = to_long(std::int64_t{to_long(std::int64_t{hm} * 60)} + seconds);
+  st.check_text(o.testo, at);
+  if (o.valore_d != 0) {
+    if (t.last_time && o.valore_d < *t.last_time) {
+      const auto clock = [](Long s) {
+        const std::string mm = std::to_string(s / 60 % 60);
+        return std::to_string(s / 3600) + ":" + (mm.size() < 2 ? "0" : "") + mm;
+      };
+      st.warn(Warning::kTimeBackwards, at,
+              "station " + o.testo + " is timed at " + clock(o.valore_d) + ", before " +
+                  t.last_time_station + " above it at " + clock(*t.last_time) +
+                  ": the timetable runs backwards");
+    }
+    t.last_time = o.valore_d;
+    t.last_time_station = o.testo;
+  }
 
   // The station area, each bound stored as soon as it is computed.
   const Byte genere = o.genere;
@@ -195,8 +219,9 @@ RowOutcome read_station(ReaderState& st, TrainState& t) {
         if (c > m.last_cell()) return st.fail(kBeyondLastCell, at, P);
         Byte& avviso = m.percorso[static_cast<std::size_t>(c)].avviso;
         if (avviso != 0 && avviso != 80 + n)
-          st.warn(at, "the approach mark of station " + o.testo + " overwrites the approach code " +
-                          std::to_string(avviso) + " in cell " + std::to_string(c));
+          st.warn(Warning::kApproachOverwritten, at,
+                  "the approach mark of station " + o.testo + " overwrites the approach code " +
+                      std::to_string(avviso) + " in cell " + std::to_string(c));
         avviso = low8(80 + n);
       }
     }
@@ -205,11 +230,14 @@ RowOutcome read_station(ReaderState& st, TrainState& t) {
     if (c > m.last_cell()) return st.fail(kBeyondLastCell, at, P);
     cella& end = m.percorso[static_cast<std::size_t>(c)];
     if (!cella_libera(end))
-      st.warn(at, "the end mark of station " + o.testo + " overwrites " +
-                      kind_with_article(end.genere) + " in cell " + std::to_string(c));
+      st.warn(Warning::kStationEndOverwrites, at,
+              "the end mark of station " + o.testo + " overwrites " +
+                  kind_with_article(end.genere) + " in cell " + std::to_string(c));
     end.genere = kStationEnd;
     end.dato1 = low16(k);
+    st.placed(kStationEnd, c, P, at);
   }
+  st.warn_beyond_line_end(P, at, "the station");
   if (k > 1 &&
       std::int64_t{o.valore_a} - kStationGap < m.oggetti[static_cast<std::size_t>(k - 1)].valore_b)
     return st.fail(kStationsTooClose, at, P);
@@ -224,25 +252,36 @@ RowOutcome element(ReaderState& st, TrainState& t) {
   RouteModel& m = st.m;
   FieldReader& in = *st.reader;
   const std::string f = st.keyword.text;
-  if (contains(f, w::kFrenata) && contains(f, w::kMassa)) m.oggetti[84].valore_a = in.read_long();
-  if (contains(f, w::kVetture)) m.oggetti[84].valore_c = in.read_long();
   RowOutcome e = RowOutcome::kContinue;
-  auto attempt = [&](bool applies, auto handler) {
-    if (e == RowOutcome::kContinue && applies) e = handler();
+  bool matched = false;
+  auto attempt = [&](bool applies, std::string_view keyword, auto handler) {
+    if (e != RowOutcome::kContinue || !applies) return;
+    matched = true;
+    e = st.row(row_syntax(keyword), handler);
   };
-  attempt(contains(f, w::kVelocit), [&] { return read_speed(st, t); });
-  attempt(contains(f, w::kAderenza), [&] { return read_adhesion(st, t); });
-  if (e != RowOutcome::kContinue) return e;
-  if (contains(f, w::kOrologio)) {
+  const auto done = [] { return RowOutcome::kContinue; };
+  attempt(contains(f, w::kFrenata) && contains(f, w::kMassa), "percentuale massa frenata",
+          [&] { return m.oggetti[84].valore_a = in.read_long(), done(); });
+  attempt(contains(f, w::kVetture), "numero vetture",
+          [&] { return m.oggetti[84].valore_c = in.read_long(), done(); });
+  attempt(contains(f, w::kVelocit), "velocita", [&] { return read_speed(st, t); });
+  attempt(contains(f, w::kAderenza), "aderenza", [&] { return read_adhesion(st, t); });
+  attempt(contains(f, w::kOrologio), "orologio", [&] {
     m.oggetti[86].parametro3 = in.read_integer();
     m.oggetti[86].parametro4 = in.read_integer();
     m.oggetti[86].parametro5 = in.read_integer();
-  }
-  if (contains(f, w::kSabbia)) m.oggetti[86].parametro1 = in.read_integer();
-  attempt(contains(f, w::kSegnale), [&] { return read_signal(st); });
-  attempt(contains(f, w::kRallentamento), [&] { return read_slowdown(st); });
-  attempt(contains(f, w::kAbbattimento), [&] { return read_abbattimento(st); });
-  attempt(contains(f, w::kStazione), [&] { return read_station(st, t); });
+    return done();
+  });
+  attempt(contains(f, w::kSabbia), "sabbia",
+          [&] { return m.oggetti[86].parametro1 = in.read_integer(), done(); });
+  attempt(contains(f, w::kSegnale), "segnale", [&] { return read_signal(st); });
+  attempt(contains(f, w::kRallentamento), "rallentamento", [&] { return read_slowdown(st); });
+  attempt(contains(f, w::kAbbattimento), "abbattimento", [&] { return read_abbattimento(st); });
+  attempt(contains(f, w::kStazione), "stazione", [&] { return read_station(st, t); });
+  if (!matched) st.warn_unrecognised(RowPlace::kTrain);
+  if (matched && e == RowOutcome::kContinue && !f.empty() && f.front() == '[')
+    st.warn(Warning::kKeywordInHeader, st.keyword,
+            "the header `" + f + "` holds a keyword and is read as a row: name it otherwise");
   return e;
 }
 
@@ -256,14 +295,31 @@ void read_train_source(ReaderState& st) {
   TrainState t;
 
   // Everything before "[generale]" is ignored; a source without it gives nothing.
+  bool found = false;
+  std::optional<Field> before;  // the first row before it, told of when there is a [generale]
   while (!in.at_end()) {
-    if (contains(in.read_text().text, keywords::kGenerale)) break;
+    const Field f = in.read_text();
+    if (contains(f.text, keywords::kGenerale)) {
+      found = true;
+      break;
+    }
+    if (!before && std::any_of(f.text.begin(), f.text.end(), ::isalpha)) before = f;
+  }
+  if (!found) {
+    st.warn(Warning::kNoGenerale, Field{"", 1, 1, 0},
+            "the train source has no [generale] header, so nothing of it is read: begin it "
+            "with [generale]");
+  } else if (before) {
+    st.warn(Warning::kRowBeforeGenerale, *before,
+            "`" + before->text +
+                "` stands before the [generale] header, and everything before it is ignored");
   }
   while (!in.at_end()) {
     if (!st.next_keyword(kComments, true)) break;
     const RowOutcome e = element(st, t);
     if (e == RowOutcome::kReturn) return;
     if (e == RowOutcome::kEndLoop) break;
+    if (e == RowOutcome::kSkipRow) in.resume_after_row();
   }
 
   // End of the phase: the speed and adhesion tails.
@@ -276,6 +332,7 @@ void read_train_source(ReaderState& st) {
   complete_run(
       m, t.adhesion_fill, [&] { return adhesion; },
       [&](Long c, Byte b) { m.percorso[static_cast<std::size_t>(c)].aderenza = b; });
+  st.check_boards();
 
   // The kilometric progressives, as reordered, must start and end on a cell.
   for (int i = 81; i <= 83; ++i) {

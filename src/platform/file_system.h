@@ -9,6 +9,7 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace sb {
 
@@ -48,6 +49,22 @@ class FileSystem {
   // before the first piece, which never makes the file longer than its
   // pieces. This default joins the pieces and calls write.
   virtual void write_pieces(const std::string& path, std::uint64_t size, const Pieces& pieces);
+  // One file of a set: where it goes, its size when known (0 otherwise) and
+  // its bytes, as for write_pieces.
+  struct PendingFile {
+    std::string path;
+    std::uint64_t size = 0;
+    Pieces pieces;
+  };
+  // Replaces the files of `set` (distinct paths) as one set: no file is
+  // replaced before every file of the set is complete, and a failure leaves
+  // every file as it was. Throws FileError naming the file that failed, or
+  // passes on what a producer threw. This default holds every
+  // file's bytes in memory, then writes the files in order with write; when
+  // one of them fails, the files already written get their older bytes back
+  // (or are deleted when they were not there), as far as this file system
+  // lets them.
+  virtual void write_set(const std::vector<PendingFile>& set);
   // Deletes the file. Throws FileError.
   virtual void remove(const std::string& path) = 0;
   // Creates a directory and its parents when they do not exist. Throws FileError.
@@ -62,6 +79,16 @@ class DiskFileSystem : public FileSystem {
   std::string read(const std::string& path) override;
   void write(const std::string& path, const std::string& bytes) override;
   void write_pieces(const std::string& path, std::uint64_t size, const Pieces& pieces) override;
+  // Each file goes to PATH.tmp beside it and is written whole and closed;
+  // then the temporary files are renamed into place, in order. Before the
+  // renames, every older file but the last is given a second name, a hard
+  // link (PATH.old.tmp, no byte copied), so that when a rename fails the
+  // files already renamed get their older file back (where the file system
+  // has no hard links, they stay new). A program stopped at any moment
+  // leaves each file whole, old or new, and the set mixed only when stopped
+  // between two renames; what it leaves under the scratch names is replaced
+  // by the next write of the same files.
+  void write_set(const std::vector<PendingFile>& set) override;
   void remove(const std::string& path) override;
   void create_directories(const std::string& path) override;
 };

@@ -1,4 +1,6 @@
 #include <CLI/CLI.hpp>
+#include <map>
+#include <string>
 
 #include "tools/commands.h"
 
@@ -22,23 +24,48 @@ int run_tool(int argc, const char* const* argv, Environment& a) {
       "sources", "Write the built-in line and train sources, as a starting point for authors");
   cmd_sources->add_option("-o,--output", sources.directory, "Directory to write into")
       ->capture_default_str();
+  cmd_sources->add_flag("--force", sources.force, "Overwrite sources that are already there");
+
+  // The options of check and compile: the two sources, their identity, the
+  // report and the warnings.
+  bool json = false;
+  const std::map<std::string, ReportFormat> formats = {{"text", ReportFormat::kText},
+                                                       {"json", ReportFormat::kJson},
+                                                       {"sarif", ReportFormat::kSarif}};
+  const auto add_source_options = [&](CLI::App* cmd, SourceOptions& o) {
+    cmd->add_option("LINE", o.line_source, "The line source (ID_linea.txt)")->required();
+    cmd->add_option("TRAIN", o.train_source, "The train source (ID_NUM-.txt)")->required();
+    cmd->add_option("--scenario", o.scenario,
+                    "Scenario identifier (default: from the line source's name)");
+    cmd->add_option("--train", o.train_number,
+                    "Train number (default: from the train source's name)");
+    cmd->add_option("--format", o.format,
+                    "How to report: text (on standard error), json or sarif (on standard output)")
+        ->transform(CLI::CheckedTransformer(formats, CLI::ignore_case));
+    cmd->add_flag("--json", json, "The same as --format json");
+    cmd->add_option("-W", o.warning_flags,
+                    "-Wno-NAME silences the warning NAME (see docs/error-codes.md)")
+        ->allow_extra_args(false);
+    cmd->add_flag("--werror", o.werror, "Count warnings as errors");
+  };
+
+  CheckOptions check;
+  auto* cmd_check = app.add_subcommand(
+      "check",
+      "Report every error and warning of a line source and a train source; writes nothing");
+  add_source_options(cmd_check, check);
 
   CompileOptions compile;
   auto* cmd_compile = app.add_subcommand(
       "compile", "Compile a line source and a train source into the three compiled files");
-  cmd_compile->add_option("LINE", compile.line_source, "The line source (ID_linea.txt)")
-      ->required();
-  cmd_compile->add_option("TRAIN", compile.train_source, "The train source (ID_NUM-.txt)")
-      ->required();
+  add_source_options(cmd_compile, compile);
   cmd_compile->add_option("-o,--output", compile.directory, "Directory to write into")
       ->capture_default_str();
-  cmd_compile->add_option("--scenario", compile.scenario,
-                          "Scenario identifier (default: from the line source's name)");
-  cmd_compile->add_option("--train", compile.train_number,
-                          "Train number (default: from the train source's name)");
   cmd_compile->add_flag("--no-track-plan", compile.no_track_plan,
                         "Do not build or write the track plan (ID_linea.dat)");
-  cmd_compile->add_flag("--json", compile.json, "Print the outcome as one JSON object");
+  cmd_compile->add_flag("--write-on-error", compile.write_on_error,
+                        "Write the compiled files even when the sources have errors, as the "
+                        "rules make them");
 
   DumpOptions dump;
   auto* cmd_dump = app.add_subcommand(
@@ -72,7 +99,9 @@ int run_tool(int argc, const char* const* argv, Environment& a) {
     return exit_status::kUsage;
   }
 
+  if (json) check.format = compile.format = ReportFormat::kJson;
   if (cmd_sources->parsed()) return sources_command(sources, a);
+  if (cmd_check->parsed()) return check_command(check, a);
   if (cmd_compile->parsed()) return compile_command(compile, a);
   if (cmd_dump->parsed()) return dump_command(dump, a);
   return plot_command(plot, a);

@@ -6,6 +6,7 @@
 #include <optional>
 #include <ostream>
 #include <string>
+#include <vector>
 
 #include "platform/exit_status.h"
 
@@ -22,16 +23,30 @@ struct Environment {
 
 struct SourcesOptions {
   std::string directory = ".";
+  bool force = false;  // overwrite sources that are already there
 };
 
-struct CompileOptions {
+// How the diagnostics are given: plain text on standard error for people and
+// problem matchers, or one JSON object or SARIF 2.1.0 log on standard output.
+enum class ReportFormat { kText, kJson, kSarif };
+
+// The options that `check` and `compile` share.
+struct SourceOptions {
   std::string line_source;
   std::string train_source;
-  std::string directory = ".";
   std::optional<std::string> scenario;
   std::optional<std::string> train_number;
+  ReportFormat format = ReportFormat::kText;
+  std::vector<std::string> warning_flags;  // "no-unknown-keyword" for -Wno-unknown-keyword
+  bool werror = false;                     // warnings count as errors
+};
+
+struct CheckOptions : SourceOptions {};
+
+struct CompileOptions : SourceOptions {
+  std::string directory = ".";
   bool no_track_plan = false;
-  bool json = false;
+  bool write_on_error = false;  // write the files the rules produce even with errors
 };
 
 struct DumpOptions {
@@ -45,6 +60,7 @@ struct PlotOptions {
 };
 
 int sources_command(const SourcesOptions& o, Environment& env);
+int check_command(const CheckOptions& o, Environment& env);
 int compile_command(const CompileOptions& o, Environment& env);
 int dump_command(const DumpOptions& o, Environment& env);
 int plot_command(const PlotOptions& o, Environment& env);

@@ -1,19 +1,23 @@
 // `scenario-builder compile`: an author's line and train sources compiled by
 // the same compiler as the one-shot run, with every mistake reported where it
-// stands. The author's files are only read, never changed or deleted.
+// stands. The author's files are only read, never changed or deleted, and the
+// three compiled files are written as one set, only when there is no error
+// (or when asked to): a failed compile never replaces a good one.
 #include <filesystem>
-#include <memory>
 #include <nlohmann/json.hpp>
 
-#include "compiler/compile_step.h"
 #include "compiler/error_codes.h"
-#include "compiler/memory_sources.h"
 #include "platform/file_system.h"
 #include "sources/file_names.h"
+#include "tools/analysis.h"
 #include "tools/commands.h"
 #include "tools/compiled_output.h"
-#include "tools/diagnostics.h"
-#include "tools/text_encoding.h"
+#include "tools/sarif.h"
+#include "tools/source_report.h"
+
+#ifndef SCENARIO_BUILDER_VERSION
+#define SCENARIO_BUILDER_VERSION "0.0.0"
+#endif
 
 namespace sb {
 
@@ -29,39 +33,16 @@ bool same_file(const std::string& output, const std::string& source) {
   return !ec && same;
 }
 
-nlohmann::json to_json(const Diagnostic& d) {
-  nlohmann::json j = {{"severity", d.is_error ? "error" : "warning"},
-                      {"file", d.file},
-                      {"line", d.line},
-                      {"column", d.column},
-                      {"message", utf8_from_cp1252(d.message)}};
-  j["code"] = d.is_error ? nlohmann::json(d.code) : nlohmann::json(nullptr);
-  j["position"] = d.position ? nlohmann::json(*d.position) : nlohmann::json(nullptr);
-  return j;
-}
-
 }  // namespace
 
 int compile_command(const CompileOptions& o, Environment& env) {
-  const std::optional<std::string> scenario =
-      o.scenario ? o.scenario : scenario_from_line_source(o.line_source);
-  const std::optional<std::string> number =
-      o.train_number ? o.train_number : train_from_train_source(o.train_source);
-  if (!scenario || scenario->empty()) {
-    env.err << "scenario-builder compile: cannot tell the scenario identifier from \""
-            << o.line_source << "\": name the line source ID_linea.txt or give --scenario ID\n";
-    return exit_status::kUsage;
-  }
-  if (!number || number->empty()) {
-    env.err << "scenario-builder compile: cannot tell the train number from \"" << o.train_source
-            << "\": name the train source ID_NUM-.txt or give --train NUM\n";
-    return exit_status::kUsage;
-  }
+  int status = exit_status::kOk;
+  const std::optional<WarningOptions> warnings = warning_options(o, "compile", env);
+  if (!warnings) return exit_status::kUsage;
+  const std::optional<LoadedSources> loaded = load_sources(o, "compile", env, &status);
+  if (!loaded) return status;
 
-  RouteModel m;
-  m.scenario = *scenario;
-  m.treno = *number;
-  const FileNames names{m.scenario, m.treno};
+  const FileNames names{loaded->scenario, loaded->treno};
   auto path_of = [&](const std::string& name) { return (fs::path(o.directory) / name).string(); };
   for (const std::string& output : {path_of(names.track_plan_file()), path_of(names.item_file()),
                                     path_of(names.route_file())}) {
@@ -72,34 +53,30 @@ int compile_command(const CompileOptions& o, Environment& env) {
     }
   }
 
-  std::string line_text, train_text;
-  try {
-    line_text = env.files.read(o.line_source);
-    train_text = env.files.read(o.train_source);
-  } catch (const FileError& e) {
-    env.err << "scenario-builder compile: " << e.what() << "\n";
-    return exit_status::kScenarioErrors;
-  }
-
-  InMemorySources sources(&line_text, &train_text);
-  CompileReport report;
-  const CompileOutcome outcome = memorizza_percorso(
-      m, sources, o.no_track_plan ? TrackPlanOutput::kOmit : TrackPlanOutput::kWrite, &report);
-  const std::vector<Diagnostic> diagnostics =
-      collect_diagnostics(m, report, o.line_source, o.train_source);
+  const Analysis a =
+      analyse(loaded->sources(), o.no_track_plan ? TrackPlanOutput::kOmit : TrackPlanOutput::kWrite,
+              *warnings);
+  const RouteModel& m = *a.model;
+  const bool errors = has_errors(a.diagnostics);
+  status = errors ? exit_status::kScenarioErrors : exit_status::kOk;
 
   std::vector<std::string> written;
-  int status = m.codice_errore != 0 ? exit_status::kScenarioErrors : exit_status::kOk;
   std::string problem;
-  switch (outcome.kind) {
+  switch (a.outcome.kind) {
     case CompileOutcome::Kind::kComplete:
+      if (errors && !o.write_on_error) {
+        problem =
+            "no compiled file was written, and any older ones were left as they are; correct the "
+            "errors, or give --write-on-error for the files the rules make of these sources";
+        break;
+      }
       try {
         env.files.create_directories(o.directory);
-        for (const std::string& name : write_compiled_files(m, names, path_of, env.files))
+        for (const std::string& name : write_compiled_set(m, names, path_of, env.files))
           written.push_back(path_of(name));
       } catch (const FileError& e) {
         problem = e.what();
-        status = exit_status::kScenarioErrors;
+        status = exit_status::kFileFailure;
       }
       break;
     case CompileOutcome::Kind::kNoCells:
@@ -108,29 +85,36 @@ int compile_command(const CompileOptions& o, Environment& env) {
       status = exit_status::kScenarioErrors;
       break;
     case CompileOutcome::Kind::kFatal:
-      problem = "error " + std::to_string(outcome.fatal_code) + ": " +
-                error_message(outcome.fatal_code) + ": no compiled file was written";
+      problem = "error " + std::to_string(a.outcome.fatal_code) + ": " +
+                error_message(a.outcome.fatal_code) + ": no compiled file was written";
       status = exit_status::kFatal;
       break;
   }
 
-  if (o.json) {
-    nlohmann::json j;
-    j["code"] = m.codice_errore;
-    j["position"] = code_has_position(m.codice_errore) ? m.progressiva_errore : 0;
-    j["fatal"] = outcome.kind == CompileOutcome::Kind::kFatal ? nlohmann::json(outcome.fatal_code)
-                                                              : nlohmann::json(nullptr);
-    j["files"] = written;
-    j["diagnostics"] = nlohmann::json::array();
-    for (const Diagnostic& d : diagnostics) j["diagnostics"].push_back(to_json(d));
-    if (!problem.empty()) j["problem"] = problem;
-    env.out << j.dump(2) << "\n";
-    return status;
+  switch (o.format) {
+    case ReportFormat::kJson: {
+      nlohmann::json j;
+      j["code"] = m.codice_errore;
+      j["position"] = code_has_position(m.codice_errore) ? m.progressiva_errore : 0;
+      j["fatal"] = a.outcome.kind == CompileOutcome::Kind::kFatal
+                       ? nlohmann::json(a.outcome.fatal_code)
+                       : nlohmann::json(nullptr);
+      j["files"] = written;
+      j["diagnostics"] = nlohmann::json::array();
+      for (const Diagnostic& d : a.diagnostics) j["diagnostics"].push_back(diagnostic_json(d));
+      j["summary"] = diagnostics_summary(a.diagnostics);
+      if (!problem.empty()) j["problem"] = problem;
+      env.out << j.dump(2) << "\n";
+      return status;
+    }
+    case ReportFormat::kSarif:
+      env.out << diagnostics_sarif(a.diagnostics, SCENARIO_BUILDER_VERSION);
+      if (!problem.empty()) env.err << "scenario-builder compile: " << problem << "\n";
+      return status;
+    case ReportFormat::kText:
+      break;
   }
-
-  for (const Diagnostic& d : diagnostics)
-    env.err << format_diagnostic(
-        d, d.file == o.train_source && o.train_source != o.line_source ? train_text : line_text);
+  print_text_report(a.diagnostics, *loaded, env);
   if (!problem.empty()) env.err << "scenario-builder compile: " << problem << "\n";
   for (const std::string& s : written) env.out << "wrote " << s << "\n";
   return status;

@@ -12,6 +12,19 @@ namespace sb {
 
 int sources_command(const SourcesOptions& o, Environment& env) {
   const FileNames names{kBuiltinScenario, kBuiltinTrain};
+  // An author may have edited sources of these names: they are never
+  // overwritten unless asked.
+  if (!o.force) {
+    for (const std::string& name : {names.line_source(), names.train_source()}) {
+      const std::string path = (std::filesystem::path(o.directory) / name).string();
+      if (env.files.exists(path)) {
+        env.err << "scenario-builder sources: " << path
+                << " is already there and is left as it is; give --force to overwrite it, or "
+                   "choose another directory with -o\n";
+        return exit_status::kFileFailure;
+      }
+    }
+  }
   try {
     env.files.create_directories(o.directory);
     for (const auto& [name, righe] : {std::pair{names.line_source(), dati_linea()},
@@ -22,7 +35,7 @@ int sources_command(const SourcesOptions& o, Environment& env) {
     }
   } catch (const FileError& e) {
     env.err << "scenario-builder sources: " << e.what() << "\n";
-    return exit_status::kScenarioErrors;
+    return exit_status::kFileFailure;
   }
   return exit_status::kOk;
 }

@@ -4,10 +4,13 @@
 
 #include <algorithm>
 #include <memory>
+#include <set>
 #include <stdexcept>
 
 #include "compiler/compile_step.h"
+#include "compiler/error_codes.h"
 #include "support/memory_sources.h"
+#include "tools/analysis.h"
 
 namespace sb {
 namespace {
@@ -74,4 +77,25 @@ TEST(ScenarioGenerator, RefusesLengthsItCannotLayOut) {
 }
 
 }  // namespace
+
+// The scattered mistakes of the benchmark of `check`: each is found, at its
+// own row, and none brings another with it.
+TEST(ScenarioGenerator, ScatteredErrorsAreFoundEachAtItsOwnRow) {
+  const GeneratedSources s = with_scattered_errors(generate_sources(100000), 20);
+  const ScenarioSources sources{"GEN100", "9000", "L", "T", &s.line, &s.train};
+  const Analysis a = analyse(sources, TrackPlanOutput::kWrite, {}, AnalysisDepth::kCheck);
+  std::set<std::pair<std::string, int>> rows;
+  int boards = 0, signals = 0;
+  for (const Diagnostic& d : a.diagnostics) {
+    EXPECT_TRUE(d.is_error) << d.message;
+    rows.insert({d.file, d.line});
+    boards += d.code == kReadFailure;
+    signals += d.code == kSignalCellTaken;
+  }
+  EXPECT_EQ(a.diagnostics.size(), 20u);
+  EXPECT_EQ(rows.size(), 20u);
+  EXPECT_EQ(boards, 10);
+  EXPECT_EQ(signals, 10);
+}
+
 }  // namespace sb

@@ -389,7 +389,10 @@ TEST(RobustnessMalformedInput, EveryShapeEndsInADefinedCode) {
        train_text("stazione, 2000, 300, 400, 0, 0, 0, 0,0,0, 0,0,0, 0, 7,35, 0, X\n"), kNoError,
        [](const ReaderRun& l) {
          EXPECT_EQ(l.m->oggetti[1].genere, 44) << "300 keeps its low 8 bits";
-         EXPECT_EQ(l.report.warnings.size(), 1u);
+         // The station also stands beyond the end of this 1000 m line.
+         ASSERT_EQ(l.report.warnings.size(), 2u);
+         EXPECT_EQ(l.report.warnings[0].warning, Warning::kValueTruncated);
+         EXPECT_EQ(l.report.warnings[1].warning, Warning::kBeyondLineEnd);
        }},
       {"empty train source", head, ""s, kNoError, {}},
       {"no train source", head, std::nullopt, kReadFailure, {}},

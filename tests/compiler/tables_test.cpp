@@ -9,6 +9,7 @@
 
 #include "compiler/cell_kinds.h"
 #include "compiler/error_codes.h"
+#include "compiler/warnings.h"
 
 namespace sb {
 namespace {
@@ -65,6 +66,16 @@ TEST(CodeTable, FactsOfEachCodeAgree) {
   EXPECT_EQ(error_code(kProgressiveNotMultiple)->target, CodeTarget::kNothing);
   EXPECT_EQ(error_code(kNoRoomInSlowdown)->target, CodeTarget::kCell);
   EXPECT_EQ(error_code(kSignCellTaken)->target, CodeTarget::kRow);
+}
+
+TEST(WarningTable, EveryWarningIsDocumentedWithItsName) {
+  const std::string doc = read_doc("error-codes.md");
+  for (const WarningInfo& w : warning_table()) {
+    const std::string row = "| `" + std::string(w.name) + "` |";
+    EXPECT_NE(doc.find(row), std::string::npos) << "docs/error-codes.md has no row " << row;
+    EXPECT_EQ(warning_by_name(w.name), w.warning);
+  }
+  EXPECT_FALSE(warning_by_name("no-such-warning"));
 }
 
 TEST(KindTable, EveryKindIsDocumentedWithItsName) {

@@ -1,9 +1,15 @@
 // A file system in memory for tests: records every file, and can be told to
-// fail an operation.
+// fail an operation. A set is written in two steps per file, like on disk:
+// "write P" produces the file's bytes aside, and once every file of the set
+// has them, "rename P" puts each in place; a failure at any step, or a
+// producer that throws, leaves every file of the set as it was.
 #pragma once
 
+#include <cstdint>
 #include <map>
+#include <stdexcept>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/file_system.h"
@@ -13,7 +19,8 @@ namespace sb::testing {
 class MemoryFileSystem : public FileSystem {
  public:
   std::map<std::string, std::string> files;
-  std::vector<std::string> log;  // "read P", "write P", "remove P", "exists P"
+  // "read P", "write P", "rename P", "remove P", "exists P", "mkdir P"
+  std::vector<std::string> log;
   // The operation with this 1-based number fails (0: none), and with
   // fail_from_then_on every later one too.
   int fail_at = 0;
@@ -35,6 +42,19 @@ class MemoryFileSystem : public FileSystem {
     maybe_fail(path, "write");
     files[path] = bytes;
   }
+  void write_set(const std::vector<PendingFile>& set) override {
+    std::vector<std::string> bytes;
+    for (const PendingFile& file : set) {
+      note("write " + file.path);
+      maybe_fail(file.path, "write");
+      bytes.push_back(joined(file.pieces));
+    }
+    for (const PendingFile& file : set) {
+      note("rename " + file.path);
+      maybe_fail(file.path, "write");
+    }
+    for (std::size_t i = 0; i < set.size(); ++i) files[set[i].path] = std::move(bytes[i]);
+  }
   void remove(const std::string& path) override {
     note("remove " + path);
     maybe_fail(path, "delete");
@@ -47,6 +67,17 @@ class MemoryFileSystem : public FileSystem {
   void note(const std::string& entry) {
     log.push_back(entry);
     ++count_;
+  }
+  static std::string joined(const Pieces& pieces) {
+    std::string bytes;
+    pieces([&](std::uint64_t position, std::string_view piece) {
+      if (position > bytes.max_size() || piece.size() > bytes.max_size() - position)
+        throw std::length_error("a piece beyond any file held in memory");
+      const auto start = static_cast<std::size_t>(position);
+      if (bytes.size() < start + piece.size()) bytes.resize(start + piece.size());
+      bytes.replace(start, piece.size(), piece);
+    });
+    return bytes;
   }
   void maybe_fail(const std::string& path, const char* operation) {
     if (fail_at != 0 && (count_ == fail_at || (fail_from_then_on && count_ > fail_at)))

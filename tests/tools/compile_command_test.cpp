@@ -42,7 +42,7 @@ struct Compilation {
 TEST(CompileCommand, CleanSourcesWriteTheThreeFilesAndExitZero) {
   Compilation c;
   EXPECT_EQ(c.run(kLineHead + "[fine]\r\n", kTrainHead + "[fine]\r\n"), exit_status::kOk);
-  EXPECT_EQ(c.err.str(), "");
+  EXPECT_EQ(c.err.str(), "no error, no warning\n");
   EXPECT_EQ(c.out.str(),
             "wrote /out/PROVA_linea.dat\nwrote /out/PROVA_12.sim\nwrote /out/PROVA_12.dat\n");
   EXPECT_EQ(c.fs.files.at("/out/PROVA_12.dat").size(), 15u * 941);
@@ -61,19 +61,34 @@ TEST(CompileCommand, TheAuthorsFilesAreOnlyRead) {
   }
 }
 
-TEST(CompileCommand, ARecordedCodeIsShownAtItsFieldAndTheFilesAreStillWritten) {
+// An error writes no file, and leaves an older compiled set as it was; the
+// files the rules make are written only when asked for.
+TEST(CompileCommand, ARecordedCodeIsShownAtItsFieldAndNothingIsWritten) {
+  const std::string line = kLineHead +
+                           "cartello_indicatore,  27725,   (A)\r\n"
+                           "cartello_indicatore,  27750,   (P.L.      )(AUTOMATICO)\r\n[fine]\r\n";
   Compilation c;
-  c.run(kLineHead +
-            "cartello_indicatore,  27725,   (A)\r\n"
-            "cartello_indicatore,  27750,   (P.L.      )(AUTOMATICO)\r\n[fine]\r\n",
-        kTrainHead + "[fine]\r\n");
+  c.fs.files["/out/PROVA_12.dat"] = "the last good build";
+  c.run(line, kTrainHead + "[fine]\r\n");
   EXPECT_EQ(c.status, exit_status::kScenarioErrors);
   EXPECT_EQ(c.err.str(),
             "/src/PROVA_linea.txt:5:23: error 6: sign on a cell that is already taken, at 27750 m "
-            "(cell 556)\n"
+            "(cell 556); move the sign to a cell of its own\n"
             "cartello_indicatore,  27750,   (P.L.      )(AUTOMATICO)\n"
-            "                      ^\n");
-  EXPECT_TRUE(c.fs.files.count("/out/PROVA_12.dat"));
+            "                      ^\n"
+            "1 error, no warning\n"
+            "scenario-builder compile: no compiled file was written, and any older ones were "
+            "left as they are; correct the errors, or give --write-on-error for the files the "
+            "rules make of these sources\n");
+  EXPECT_EQ(c.fs.files.at("/out/PROVA_12.dat"), "the last good build");
+  EXPECT_FALSE(c.fs.files.count("/out/PROVA_12.sim"));
+
+  Compilation asked;
+  CompileOptions o;
+  o.write_on_error = true;
+  asked.run(line, kTrainHead + "[fine]\r\n", o);
+  EXPECT_EQ(asked.status, exit_status::kScenarioErrors);
+  EXPECT_TRUE(asked.fs.files.count("/out/PROVA_12.dat"));
 }
 
 TEST(CompileCommand, CodesOfTheTrainSourcePointIntoIt) {
@@ -82,7 +97,7 @@ TEST(CompileCommand, CodesOfTheTrainSourcePointIntoIt) {
         kTrainHead + "stazione,  1325, 12,  300,  0, 0, 0,  0,0,0,  0,0,0,    0,   0, 0, 0, A\r\n");
   EXPECT_EQ(c.status, exit_status::kScenarioErrors);
   EXPECT_NE(c.err.str().find("/src/PROVA_12-.txt:3:12: error 8: station position not a multiple "
-                             "of 50, at 1325 m\n"),
+                             "of 50, at 1325 m; round the position to a multiple of 50\n"),
             std::string::npos)
       << c.err.str();
 }
@@ -99,7 +114,8 @@ TEST(CompileCommand, EveryCodeOfThePassIsReported) {
   const std::string err = c.err.str();
   const std::string expected =
       "/src/PROVA_12-.txt:12:16: error 12: no room for a mark before a slowdown, at 5050 m (cell "
-      "101)\n";
+      "101); clear one cell in each of the stretches 250 to 350, 550 to 650 and 900 to 1000 m "
+      "before the slowdown\n";
   std::size_t times = 0;
   for (auto i = err.find(expected); i != std::string::npos; i = err.find(expected, i + 1)) ++times;
   EXPECT_EQ(times, 3u) << err;
@@ -175,15 +191,16 @@ TEST(CompileCommand, MissingSourceIsReportedByName) {
   o.train_source = kTrainSource;
   c.fs.files[kTrainSource] = kTrainHead;
   Environment env{c.fs, c.out, c.err};
-  EXPECT_EQ(compile_command(o, env), exit_status::kScenarioErrors);
+  EXPECT_EQ(compile_command(o, env), exit_status::kFileFailure);
   EXPECT_NE(c.err.str().find("/nowhere/X_linea.txt"), std::string::npos);
 }
 
 TEST(CompileCommand, JsonCarriesTheOutcome) {
   Compilation c;
   CompileOptions o;
-  o.json = true;
+  o.format = ReportFormat::kJson;
   o.no_track_plan = true;
+  o.write_on_error = true;
   c.run(kLineHead + "pendenza, 50000, 3\r\n[fine]\r\n", kTrainHead, o);
   EXPECT_EQ(c.status, exit_status::kScenarioErrors);
   EXPECT_EQ(c.err.str(), "");
@@ -196,6 +213,9 @@ TEST(CompileCommand, JsonCarriesTheOutcome) {
   EXPECT_EQ(j["diagnostics"][0]["line"], 4);
   EXPECT_EQ(j["diagnostics"][0]["column"], 11);
   EXPECT_EQ(j["diagnostics"][0]["severity"], "error");
+  EXPECT_EQ(j["diagnostics"][0]["code"], 15);
+  EXPECT_TRUE(j["diagnostics"][0]["name"].is_null());
+  EXPECT_EQ(j["summary"], "1 error, no warning");
 }
 
 }  // namespace
@@ -228,7 +248,8 @@ TEST(CompileCommandBuiltIn, SameBytesAsTheOneShotRun) {
 }
 
 // Every file operation of `compile` can fail: the failure is reported by
-// name, the exit status is 1, and the author's sources are untouched.
+// name, the exit status is 4 (not 1, which is a mistake in the scenario),
+// and the author's sources are untouched.
 TEST(CompileCommandFaults, EveryFailingOperationIsReportedAndTheSourcesSurvive) {
   auto prepare = [](MemoryFileSystem& fs) {
     fs.files[kLineSource] = kLineHead + "[fine]\r\n";
@@ -254,7 +275,7 @@ TEST(CompileCommandFaults, EveryFailingOperationIsReportedAndTheSourcesSurvive) 
     fs.fail_at = n;
     std::ostringstream out, err;
     Environment env{fs, out, err};
-    EXPECT_EQ(compile_command(o, env), exit_status::kScenarioErrors) << operation;
+    EXPECT_EQ(compile_command(o, env), exit_status::kFileFailure) << operation;
     const std::string path = operation.substr(operation.find(' ') + 1);
     EXPECT_NE(err.str().find(path), std::string::npos) << err.str();
     EXPECT_EQ(fs.files.at(kLineSource), kLineHead + "[fine]\r\n");
