@@ -7,12 +7,14 @@
 #      outputs into a fresh directory;
 #  (c) `compile` of the 1000 km scenario against `compile` of a 100 km one;
 #  (d) `check` of the 1000 km scenario with 50 mistakes scattered over it
-#      against a clean `compile` of it.
+#      against a clean `compile` of it;
+#  (e) `diff` of the compiled 1000 km scenario against a copy of itself
+#      against `cmp` of its three files with the copy's.
 #
 # Each pair runs alternately RUNS times (default 200) through bench_timer,
 # which prints the median times, the peak resident memory of each command and
 # the median ratio of the pairs. The targets: (a) and (b) at most 1.5, the
-# 1000 km compile under 64 MiB, (c) at most 12, (d) at most 3.
+# 1000 km compile under 64 MiB, (c) at most 12, (d) at most 3, (e) at most 3.
 #
 #   bench/run_timing.sh [RUNS]
 #
@@ -98,6 +100,18 @@ compare "A: check of 1000 km with 50 mistakes; B: compile of 1000 km" \
   "rm -rf $work/out && mkdir $work/out" "$compile1000 $work/out"
 ratio_check=$(ratio)
 
+# (e) diff of the 1000 km scenario against a copy of itself, against cmp of
+# the three files.
+mkdir "$work/copy1000"
+for f in "${three[@]}"; do cp "$work/ref1000/$f" "$work/copy1000/"; done
+# The three cmp in one script, as an author would run them.
+for f in "${three[@]}"; do echo "cmp $work/ref1000/$f $work/copy1000/$f || exit 1"; done >"$work/cmp3.sh"
+cmp3="sh $work/cmp3.sh"
+compare "A: diff of 1000 km against a copy of itself; B: cmp of its three files" \
+  "true" "$program diff $work/ref1000 $work/copy1000" \
+  "true" "$cmp3"
+ratio_diff=$(ratio)
+
 echo
 echo "== targets"
 awk -v r="$ratio_run" -v m="$peak_run" \
@@ -109,3 +123,5 @@ awk -v r="$ratio_linear" \
   'BEGIN {printf "compile 1000 km / 100 km:   %6.3f (at most 12)   %s\n", r, r <= 12 ? "met" : "MISSED"}'
 awk -v r="$ratio_check" \
   'BEGIN {printf "check with 50 errors / compile: %6.3f (at most 3) %s\n", r, r <= 3 ? "met" : "MISSED"}'
+awk -v r="$ratio_diff" \
+  'BEGIN {printf "diff 1000 km / cmp:         %6.3f (at most 3)    %s\n", r, r <= 3 ? "met" : "MISSED"}'

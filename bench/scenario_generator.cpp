@@ -225,13 +225,13 @@ std::string train_source(const Layout& p) {
       t.row("velocita", {b * kBlock + d, board_speed(b * kBlock + d)});
   }
 
-  // Kinds 12, 11 and 4 share one area rule; the times follow a run at 90 km/h
-  // from six o'clock.
+  // Kinds 12, 11 and 4 share one area rule; the times follow a run at 60 km/h
+  // from six o'clock, which no stretch's speed limits forbid.
   t.row("[stazioni]");
   constexpr Long kStationKinds[] = {12, 12, 11, 4};
   for (std::size_t j = 0; j < p.stations.size(); ++j) {
     const Long position = p.stations[j] * kBlock + kStationOffset;
-    const Long minutes = 6 * 60 + position / 1500;
+    const Long minutes = 6 * 60 + position / 1000;
     t.row("stazione",
           {position, kStationKinds[j % 4], kStationLength, 0, 0, 0, 1, 0, 0, 0, 0, 0, 0,
            minutes / 60, minutes % 60, 0},

@@ -7,14 +7,14 @@
 #include <string>
 #include <string_view>
 
+#include "compiler/route_values.h"
+
 namespace sb {
 
 namespace {
 
 constexpr std::string_view kFiller = "ccddffgghhllmmnnpprrssttvv";
 constexpr std::size_t kCharacters = 25;
-constexpr std::size_t kTrainItem = 86;
-constexpr std::size_t kScenarioItem = 85;
 
 // Lower case in the Western code page: the ASCII capitals, the accented
 // capitals 0xC0 to 0xDE (0xD7 is the multiplication sign), and the four

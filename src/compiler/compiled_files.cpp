@@ -1,5 +1,7 @@
 #include "compiler/compiled_files.h"
 
+#include "platform/file_system.h"
+
 #include <algorithm>
 #include <bit>
 #include <cmath>
@@ -114,17 +116,6 @@ struct Block {
   char* p;
   std::uint64_t position = 0;
 };
-
-// Joins the pieces of a file into one string.
-std::string join_pieces(const std::function<void(const PieceSink&)>& produce) {
-  std::string s;
-  produce([&](std::uint64_t position, std::string_view piece) {
-    const auto start = static_cast<std::size_t>(position);
-    if (s.size() < start + piece.size()) s.resize(start + piece.size());
-    s.replace(start, piece.size(), piece);
-  });
-  return s;
-}
 
 // ---- Reading ----
 
@@ -334,25 +325,75 @@ bool decode_items(std::string_view bytes, std::array<oggetto, kItemCount>* out, 
   return true;
 }
 
-bool decode_track_plan(std::string_view bytes, std::vector<TrackValue>* x,
-                       std::vector<TrackValue>* y, FormatError* err) {
+namespace {
+
+// Reads every tagged value of a track plan file, in file order, calling
+// f(value) for each; checks that they split into x and y.
+template <typename F>
+bool read_track_values(std::string_view bytes, FormatError* err, F&& f) {
   Decoder d(bytes, err);
-  std::vector<TrackValue> values;
+  std::size_t count = 0;
   while (!d.at_end()) {
-    d.record(values.size());
+    d.record(count);
     TrackValue v;
     if (!read_value(d, &v)) return false;
-    values.push_back(v);
+    f(v);
+    ++count;
   }
-  if (values.size() % 2 != 0) {
-    d.record(values.size());
-    return d.refuse(bytes.size(), "an odd number of values (" + std::to_string(values.size()) +
+  if (count % 2 != 0) {
+    d.record(count);
+    return d.refuse(bytes.size(), "an odd number of values (" + std::to_string(count) +
                                       ") cannot be split into x and y");
+  }
+  return true;
+}
+
+}  // namespace
+
+bool decode_track_plan(std::string_view bytes, std::vector<TrackValue>* x,
+                       std::vector<TrackValue>* y, FormatError* err) {
+  std::vector<TrackValue> values;
+  if (!read_track_values(bytes, err, [&](const TrackValue& v) { values.push_back(v); })) {
+    return false;
   }
   const auto half = static_cast<std::ptrdiff_t>(values.size() / 2);
   x->assign(values.begin(), values.begin() + half);
   y->assign(values.begin() + half, values.end());
   return true;
+}
+
+bool track_plan_is_well_formed(std::string_view bytes, FormatError* err) {
+  // A walk over the type codes alone, which a large file needs to be quick;
+  // at the first fault the decoder reads the file again, to name it.
+  std::size_t position = 0;
+  std::size_t count = 0;
+  const std::size_t size = bytes.size();
+  bool well_formed = true;
+  while (position < size) {
+    if (size - position < 2) {
+      well_formed = false;
+      break;
+    }
+    const unsigned code = static_cast<Byte>(bytes[position]) |
+                          (unsigned{static_cast<Byte>(bytes[position + 1])} << 8);
+    std::size_t value_bytes = 0;
+    if (code == static_cast<unsigned>(TrackValueType::kInteger)) {
+      value_bytes = 2;
+    } else if (code == static_cast<unsigned>(TrackValueType::kDouble)) {
+      value_bytes = 8;
+    } else if (code != static_cast<unsigned>(TrackValueType::kEmpty)) {
+      well_formed = false;
+      break;
+    }
+    if (size - position - 2 < value_bytes) {
+      well_formed = false;
+      break;
+    }
+    position += 2 + value_bytes;
+    ++count;
+  }
+  if (well_formed && count % 2 == 0) return true;
+  return read_track_values(bytes, err, [](const TrackValue&) {});
 }
 
 }  // namespace sb

@@ -101,5 +101,8 @@ bool decode_items(std::string_view bytes, std::array<oggetto, kItemCount>* out, 
 // unknown type code, a value cut short, and an odd number of values.
 bool decode_track_plan(std::string_view bytes, std::vector<TrackValue>* x,
                        std::vector<TrackValue>* y, FormatError* err);
+// The same checks without keeping the values: true when decode_track_plan
+// would accept the bytes.
+bool track_plan_is_well_formed(std::string_view bytes, FormatError* err);
 
 }  // namespace sb

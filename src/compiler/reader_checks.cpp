@@ -1,12 +1,14 @@
 // What the reader tells an author beyond the codes: the keywords it passed
 // over, texts that are not Windows-1252, elements in the run-out, speed
-// boards that disagree with the speed limits. None of this changes what is
-// read or stored.
+// boards that disagree with the speed limits, a timetable faster than the
+// limits allow. None of this changes what is read or stored.
 #include <algorithm>
+#include <cmath>
 #include <string>
 
 #include "compiler/cell_kinds.h"
 #include "compiler/reader_state.h"
+#include "compiler/route_values.h"
 #include "sources/keywords.h"
 #include "sources/row_syntax.h"
 
@@ -173,6 +175,33 @@ void ReaderState::check_boards() {
                                    " km/h, but the speed limit of the train source "
                                    "there is " +
                                    std::to_string(limit) + " km/h"});
+  }
+}
+
+void ReaderState::check_timetable() {
+  // "2 min 21 s", a bound rounded up to the second.
+  const auto duration = [](double seconds) {
+    const auto s = static_cast<std::int64_t>(std::ceil(seconds));
+    return std::to_string(s / 60) + " min " + std::to_string(s % 60) + " s";
+  };
+  for (std::size_t i = 1; i < timed_stations.size(); ++i) {
+    const TimedStation& a = timed_stations[i - 1];
+    const TimedStation& b = timed_stations[i];
+    // A timetable that runs backwards or a station out of order has its own
+    // warning.
+    if (b.time < a.time || b.position <= a.position) continue;
+    const std::optional<double> fastest = fastest_run_seconds(
+        m.percorso, static_cast<double>(a.position), static_cast<double>(b.position));
+    if (!fastest) continue;
+    const double scheduled = static_cast<double>(b.time) - static_cast<double>(a.time);
+    if (scheduled >= *fastest) continue;
+    report.warnings.push_back(
+        {Warning::kTimetableFasterThanLimits, b.place,
+         "the timetable gives " + duration(scheduled) + " from " + a.name + " (" +
+             kilometre_text(a.position) + ", " + clock_text(a.time) + ") to " + b.name + " (" +
+             kilometre_text(b.position) + ", " + clock_text(b.time) +
+             "), but the speed limits need at least " + duration(*fastest) +
+             ", each cell run at its limit: give the train more time or raise the limits"});
   }
 }
 

@@ -57,6 +57,16 @@ struct ReaderState {
   };
   std::vector<Boards> boards;
 
+  // The stations with a time, to be held to the speed limits once both
+  // sources are read.
+  struct TimedStation {
+    Long position;
+    Long time;  // seconds from midnight
+    std::string name;
+    SourcePlace place;
+  };
+  std::vector<TimedStation> timed_stations;
+
   Long line_length() const { return m.oggetti[84].valore_b; }
 
   SourcePlace place_of(const Field& f) const { return {current, f.line, f.column}; }
@@ -151,6 +161,9 @@ struct ReaderState {
   void placed(Byte genere, std::int64_t cell, Long position, const Field& at);
   // Holds every speed board to the speed limit at its cell (after both sources).
   void check_boards();
+  // Warns of every stretch between two timed stations that the timetable
+  // gives less time than the fastest run the speed limits allow.
+  void check_timetable();
 };
 
 // Fills one running attribute (gradient, speed, adhesion) from its fill

@@ -188,6 +188,7 @@ RowOutcome read_station(ReaderState& st, TrainState& t) {
     }
     t.last_time = o.valore_d;
     t.last_time_station = o.testo;
+    st.timed_stations.push_back({P, o.valore_d, o.testo, st.place_of(at)});
   }
 
   // The station area, each bound stored as soon as it is computed.
@@ -333,6 +334,7 @@ void read_train_source(ReaderState& st) {
       m, t.adhesion_fill, [&] { return adhesion; },
       [&](Long c, Byte b) { m.percorso[static_cast<std::size_t>(c)].aderenza = b; });
   st.check_boards();
+  st.check_timetable();
 
   // The kilometric progressives, as reordered, must start and end on a cell.
   for (int i = 81; i <= 83; ++i) {

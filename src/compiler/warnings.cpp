@@ -9,7 +9,7 @@ namespace {
 
 using W = Warning;
 
-constexpr std::array<WarningInfo, 17> kWarnings = {{
+constexpr std::array<WarningInfo, 18> kWarnings = {{
     {W::kUnknownKeyword, "unknown-keyword",
      "a row whose keyword the reader does not know is passed over", "pendnza,  1100,   7"},
     {W::kKeywordCase, "keyword-case",
@@ -55,6 +55,9 @@ constexpr std::array<WarningInfo, 17> kWarnings = {{
     {W::kStationEndOverwrites, "station-end-overwrites",
      "a station's end mark that replaces another element in its cell",
      "a signal 100 m before the end of a station's area"},
+    {W::kTimetableFasterThanLimits, "timetable-faster-than-limits",
+     "a stretch between two timed stations given less time than the speed limits need",
+     "2 minutes for 2 km at 30 and 120 km/h"},
 }};
 
 static_assert(

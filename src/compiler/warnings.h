@@ -29,6 +29,7 @@ enum class Warning : std::uint8_t {
   kValueTruncated,
   kApproachOverwritten,
   kStationEndOverwrites,
+  kTimetableFasterThanLimits,
 };
 
 struct WarningInfo {

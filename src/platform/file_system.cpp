@@ -1,5 +1,6 @@
 #include "platform/file_system.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -261,9 +262,10 @@ std::string DiskFileSystem::read(const std::string& path) {
   return bytes;
 }
 
-namespace {
+std::vector<std::string> FileSystem::list_files(const std::string&) {
+  return {};
+}
 
-// The bytes of a file produced piece by piece, joined in memory.
 std::string join_pieces(const FileSystem::Pieces& pieces) {
   std::string bytes;
   pieces([&](std::uint64_t position, std::string_view piece) {
@@ -275,8 +277,6 @@ std::string join_pieces(const FileSystem::Pieces& pieces) {
   });
   return bytes;
 }
-
-}  // namespace
 
 void FileSystem::write_pieces(const std::string& path, std::uint64_t, const Pieces& pieces) {
   write(path, join_pieces(pieces));
@@ -374,6 +374,20 @@ void DiskFileSystem::create_directories(const std::string& path) {
   std::error_code ec;
   fs::create_directories(native_path(path), ec);
   if (ec) throw FileError(path, "create the directory", ec.message());
+}
+
+std::vector<std::string> DiskFileSystem::list_files(const std::string& directory) {
+  std::vector<std::string> names;
+  std::error_code ec;
+  for (fs::directory_iterator it(native_path(directory.empty() ? "." : directory), ec), end;
+       !ec && it != end; it.increment(ec)) {
+    std::error_code type_ec;
+    if (!it->is_regular_file(type_ec)) continue;
+    const std::u8string name = it->path().filename().u8string();
+    names.emplace_back(name.begin(), name.end());
+  }
+  std::sort(names.begin(), names.end());
+  return names;
 }
 
 }  // namespace sb

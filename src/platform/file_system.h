@@ -69,7 +69,14 @@ class FileSystem {
   virtual void remove(const std::string& path) = 0;
   // Creates a directory and its parents when they do not exist. Throws FileError.
   virtual void create_directories(const std::string& path) = 0;
+  // The names (without the directory) of the regular files in a directory,
+  // sorted; empty when it cannot be read. This default knows of no file.
+  virtual std::vector<std::string> list_files(const std::string& directory);
 };
+
+// The bytes of a file produced piece by piece (FileSystem::Pieces), joined in
+// memory. A piece beyond what a string can hold throws std::length_error.
+std::string join_pieces(const FileSystem::Pieces& pieces);
 
 // The real file system, through the C++ standard library and POSIX/Win32
 // rename semantics.
@@ -91,6 +98,7 @@ class DiskFileSystem : public FileSystem {
   void write_set(const std::vector<PendingFile>& set) override;
   void remove(const std::string& path) override;
   void create_directories(const std::string& path) override;
+  std::vector<std::string> list_files(const std::string& directory) override;
 };
 
 }  // namespace sb

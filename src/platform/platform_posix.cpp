@@ -3,12 +3,9 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <vector>
 
-#include "platform/exit_status.h"
 #include "platform/file_system.h"
 
 namespace sb {
@@ -33,24 +30,8 @@ std::string PosixPlatform::join(const std::string& directory, const std::string&
   return directory + "/" + name;
 }
 
-void PosixPlatform::show_waiting_window() {
-  if (::isatty(STDERR_FILENO)) std::fputs("Attendere\n", stderr);
-}
-
-void PosixPlatform::show_message(const std::string& text) {
-  std::fprintf(stderr, "%s\n", text.c_str());
-  std::fflush(stderr);
-}
-
-void PosixPlatform::end_program(int status) {
-  std::fflush(stdout);
-  std::exit(status);
-}
-
-void PosixPlatform::report_failure(const std::string& message) {
-  std::fprintf(stderr, "scenario-builder: %s\n", message.c_str());
-  std::fflush(stderr);
-  std::exit(exit_status::kFileFailure);
+bool PosixPlatform::error_stream_is_terminal() const {
+  return ::isatty(STDERR_FILENO) != 0;
 }
 
 }  // namespace sb

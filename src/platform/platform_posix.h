@@ -3,19 +3,17 @@
 // a terminal; messages and reports go to standard error.
 #pragma once
 
-#include "platform/platform.h"
+#include "platform/console_platform.h"
 
 namespace sb {
 
-class PosixPlatform : public Platform {
+class PosixPlatform : public ConsolePlatform {
  public:
   std::string executable_directory() override;
   std::string join(const std::string& directory, const std::string& name) override;
-  void show_waiting_window() override;
-  void close_waiting_window() override {}
-  void show_message(const std::string& text) override;
-  [[noreturn]] void end_program(int status) override;
-  [[noreturn]] void report_failure(const std::string& message) override;
+
+ protected:
+  bool error_stream_is_terminal() const override;
 };
 
 }  // namespace sb

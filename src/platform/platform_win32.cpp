@@ -85,7 +85,7 @@ Win32Platform::~Win32Platform() {
   close_waiting_window();
 }
 
-std::string Win32Platform::executable_directory() {
+std::string windows_executable_directory() {
   // The wide API, so that a directory whose name lies outside the ANSI code
   // page is found as it is; a path longer than the buffer comes back cut
   // short, so the buffer grows until the whole path fits.
@@ -109,10 +109,18 @@ std::string Win32Platform::executable_directory() {
   return to_utf8(directory);
 }
 
-std::string Win32Platform::join(const std::string& directory, const std::string& name) {
+std::string windows_join(const std::string& directory, const std::string& name) {
   // Always a backslash, even after a drive root that already ends in one:
   // Windows reads the doubled separator as a single one.
   return directory + "\\" + name;
+}
+
+std::string Win32Platform::executable_directory() {
+  return windows_executable_directory();
+}
+
+std::string Win32Platform::join(const std::string& directory, const std::string& name) {
+  return windows_join(directory, name);
 }
 
 void Win32Platform::show_waiting_window() {

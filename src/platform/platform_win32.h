@@ -48,6 +48,12 @@ class Win32Platform : public Platform {
   bool class_registered_ = false;
 };
 
+// The directory that holds the running executable, through the wide API, and
+// a name joined to a directory with a backslash: the same for the windowed
+// program and the console program.
+std::string windows_executable_directory();
+std::string windows_join(const std::string& directory, const std::string& name);
+
 // Conversions between UTF-8 and the wide strings of the Windows API. Invalid
 // input is replaced, never rejected.
 std::wstring from_utf8(const std::string& text);

@@ -45,10 +45,11 @@ constexpr std::string_view kTrainRows[] = {
     "velocita,  127200,    70",
     "velocita,  159300,    30",
     // Timetable: position, kind, length, the station's fields, the departure (or passing)
-    // time as hours and minutes, and the name. BIVIO VALCUPA is a junction without a time.
+    // time as hours, minutes and seconds (the train card shows hours and minutes), and the
+    // name. BIVIO VALCUPA is a junction without a time.
     "[stazioni]",
     "stazione,       0,  7,  700,  0, 1, 0,  1,1,0,  4,1,1,    1,   7,35, 0, BORGOLUCE",
-    "stazione,    2000,  4,  300,  0, 0, 0,  0,0,0,  0,0,0,    0,   7,37, 0, SAN MARCO AL PONTE",
+    "stazione,    2000,  4,  300,  0, 0, 0,  0,0,0,  0,0,0,    0,   7,37,30, SAN MARCO AL PONTE",
     "stazione,    6700, 12,  500,  1, 0, 0,  1,1,0,  2,1,1,   45,   7,43, 0, CAMPOSERENO",
     "stazione,   10700, 12,  400,  0, 0, 0,  0,0,0,  0,0,0,    0,   7,46, 0, PRATOLUNGO",
     "stazione,   14300, 12,  500,  0, 0, 0,  1,0,0,  0,0,0,    0,   7,48, 0, VILLA ARDESIA",

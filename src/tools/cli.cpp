@@ -1,11 +1,22 @@
 #include <CLI/CLI.hpp>
+#include <iostream>
 #include <map>
 #include <string>
 
 #include "tools/commands.h"
+#include "tools/completion.h"
 
 #ifndef SCENARIO_BUILDER_VERSION
 #define SCENARIO_BUILDER_VERSION "0.0.0"
+#endif
+
+// "scenario-builder 0.1.0", with "(commit 1a2b3c4)" after it when the
+// program was built from a git checkout.
+#ifdef SCENARIO_BUILDER_COMMIT
+#define SCENARIO_BUILDER_VERSION_TEXT \
+  "scenario-builder " SCENARIO_BUILDER_VERSION " (commit " SCENARIO_BUILDER_COMMIT ")"
+#else
+#define SCENARIO_BUILDER_VERSION_TEXT "scenario-builder " SCENARIO_BUILDER_VERSION
 #endif
 
 namespace sb {
@@ -16,7 +27,9 @@ int run_tool(int argc, const char* const* argv, Environment& a) {
       "With no arguments: the one-shot run, which writes the built-in scenario next to the "
       "program.",
       "scenario-builder"};
-  app.set_version_flag("--version", std::string("scenario-builder ") + SCENARIO_BUILDER_VERSION);
+  app.set_version_flag("--version", SCENARIO_BUILDER_VERSION_TEXT,
+                       "Print the version and the commit the program was built from, and exit");
+  app.set_help_all_flag("--help-all", "Print the help of every subcommand and exit");
   app.require_subcommand(1);
 
   SourcesOptions sources;
@@ -72,13 +85,45 @@ int run_tool(int argc, const char* const* argv, Environment& a) {
       "dump", "Decode a compiled file (route .dat, item .sim or track plan _linea.dat)");
   cmd_dump->add_option("FILE", dump.file, "The compiled file")->required();
   cmd_dump->add_flag("--json", dump.json, "Print JSON instead of a table");
+  cmd_dump->add_flag("--raw", dump.raw,
+                     "A route file as its bare records, without kilometres, kinds and units");
+  cmd_dump->add_option("--kind", dump.kind,
+                       "Only the cells of this kind (its name, as \"signal\", or its number)");
+  cmd_dump->add_option("--from", dump.from_km, "Only the cells from this kilometre on");
+  cmd_dump->add_option("--to", dump.to_km, "Only the cells up to this kilometre");
+  cmd_dump->add_flag("--changes", dump.changes, "Only the cells where something starts or changes");
+
+  DiffOptions diff;
+  auto* cmd_diff = app.add_subcommand(
+      "diff",
+      "Say what changed between two compiled scenarios (exit status 0 same, 1 different, 2 or "
+      "more on trouble)");
+  cmd_diff->add_option("A", diff.a, "The first scenario: its folder or its route file");
+  cmd_diff->add_option("B", diff.b, "The second scenario: its folder or its route file");
+  cmd_diff
+      ->add_option("--sources", diff.sources,
+                   "Compile two pairs of sources in memory instead: LINE_A TRAIN_A LINE_B "
+                   "TRAIN_B")
+      ->expected(4);
+  cmd_diff->add_flag("--json", diff.json, "Print one JSON object instead of lines of text");
 
   PlotOptions plot;
   auto* cmd_plot = app.add_subcommand(
       "plot", "Draw a compiled scenario: the plan of the line and its profile, as SVG");
   cmd_plot->add_option("ROUTE", plot.route_file, "The compiled route file (ID_NUM.dat)")
       ->required();
-  cmd_plot->add_option("-o,--output", plot.output, "The SVG file to write")->required();
+  cmd_plot->add_option("-o,--output", plot.output, "The SVG file to write; - for standard output")
+      ->required();
+
+  std::string completion_shell;
+  auto* cmd_completion = app.add_subcommand(
+      "completion", "Print the shell completion script for scenario-builder (bash)");
+  cmd_completion->add_option("SHELL", completion_shell, "The shell")
+      ->required()
+      ->check(CLI::IsMember({"bash"}));
+
+  auto* cmd_lsp = app.add_subcommand(
+      "lsp", "Serve the Language Server Protocol on standard input and output, for editors");
 
   try {
     app.parse(argc, argv);
@@ -104,6 +149,12 @@ int run_tool(int argc, const char* const* argv, Environment& a) {
   if (cmd_check->parsed()) return check_command(check, a);
   if (cmd_compile->parsed()) return compile_command(compile, a);
   if (cmd_dump->parsed()) return dump_command(dump, a);
+  if (cmd_lsp->parsed()) return lsp_command(std::cin, a);
+  if (cmd_diff->parsed()) return diff_command(diff, a);
+  if (cmd_completion->parsed()) {
+    a.out << bash_completion(app);
+    return exit_status::kOk;
+  }
   return plot_command(plot, a);
 }
 

@@ -3,6 +3,7 @@
 // exit statuses are those of platform/exit_status.h.
 #pragma once
 
+#include <istream>
 #include <optional>
 #include <ostream>
 #include <string>
@@ -52,6 +53,22 @@ struct CompileOptions : SourceOptions {
 struct DumpOptions {
   std::string file;
   bool json = false;
+  // A route file is shown for people (kilometres, kinds, values in the
+  // author's units), with the texts from the item file beside it; `raw`
+  // gives the bare records instead. The filters apply to the route only.
+  bool raw = false;
+  std::optional<std::string> kind{};  // a kind's name or number
+  std::optional<double> from_km{};
+  std::optional<double> to_km{};
+  bool changes = false;  // only the cells where something starts or changes
+};
+
+struct DiffOptions {
+  std::string a;  // a folder or a route file
+  std::string b;
+  // With `sources`: LINE_A TRAIN_A LINE_B TRAIN_B, compiled in memory.
+  std::vector<std::string> sources;
+  bool json = false;
 };
 
 struct PlotOptions {
@@ -64,6 +81,9 @@ int check_command(const CheckOptions& o, Environment& env);
 int compile_command(const CompileOptions& o, Environment& env);
 int dump_command(const DumpOptions& o, Environment& env);
 int plot_command(const PlotOptions& o, Environment& env);
+// The language server: LSP messages from `in`, answers on env.out.
+int lsp_command(std::istream& in, Environment& env);
+int diff_command(const DiffOptions& o, Environment& env);
 
 // Parses the command line and runs the subcommand it names; returns the exit
 // status. Called only with at least one argument: with none, the program

@@ -7,6 +7,9 @@
 #include <type_traits>
 #include <utility>
 
+#include "compiler/cell_kinds.h"
+#include "compiler/route_values.h"
+
 namespace sb {
 
 namespace {
@@ -70,6 +73,25 @@ void put_json_text(std::string& s, std::string_view text) {
       s.push_back(kHexDigits[c & 15]);
     } else {
       append_utf8(s, c);
+    }
+  }
+  s.push_back('"');
+}
+
+// A UTF-8 text as a JSON string.
+void put_json_utf8(std::string& s, std::string_view text) {
+  s.push_back('"');
+  for (const char ch : text) {
+    const auto b = static_cast<unsigned char>(ch);
+    if (ch == '"' || ch == '\\') {
+      s.push_back('\\');
+      s.push_back(ch);
+    } else if (b < 0x20 || b == 0x7F) {
+      s += "\\u00";
+      s.push_back(kHexDigits[b >> 4]);
+      s.push_back(kHexDigits[b & 15]);
+    } else {
+      s.push_back(ch);
     }
   }
   s.push_back('"');
@@ -376,6 +398,104 @@ std::string track_plan_json(const std::vector<TrackValue>& x, const std::vector<
   }
   close_json(s, n == 0);
   return s;
+}
+
+namespace {
+
+std::string values_text(const std::vector<DecodedValue>& values) {
+  std::string s;
+  for (const DecodedValue& v : values) {
+    if (!s.empty()) s += ", ";
+    s += v.name;
+    s += ' ';
+    s += v.text;
+  }
+  return s;
+}
+
+std::string kind_name(Byte genere) {
+  const CellKindInfo* k = cell_kind(genere);
+  return k == nullptr ? "kind " + integer(genere) : std::string(k->name);
+}
+
+}  // namespace
+
+std::string readable_route_table(const std::vector<cella>& percorso,
+                                 const std::array<oggetto, kItemCount>* oggetti,
+                                 const CellFilter& filter) {
+  Table t({{"cella", true},
+           {"km", true},
+           {"kind", false},
+           {"speed", true},
+           {"gradient", true},
+           {"aderenza", true},
+           {"values", false}});
+  for (std::size_t i = 0; i < percorso.size(); ++i) {
+    if (!filter.keeps(percorso, i)) continue;
+    const cella& c = percorso[i];
+    t.add(integer(i));
+    t.add(kilometre_text(cell_metre(c, i)));
+    t.add(kind_name(c.genere));
+    t.add(integer(speed_limit_kmh(c)) + " km/h");
+    t.add(integer(gradient_per_mille(c)) + " \u2030");
+    t.add(integer(c.aderenza));
+    t.add(values_text(element_values(c, oggetti)));
+  }
+  return t.text();
+}
+
+std::string readable_route_json(const std::vector<cella>& percorso,
+                                const std::array<oggetto, kItemCount>* oggetti,
+                                const CellFilter& filter) {
+  std::string s;
+  open_json(s, "route");
+  std::size_t n = 0;
+  for (std::size_t i = 0; i < percorso.size(); ++i) {
+    if (!filter.keeps(percorso, i)) continue;
+    const cella& c = percorso[i];
+    separate_record(s, n++);
+    s += "{\"cella\": ";
+    put_integer(s, i);
+    visit_fields(c, [&](std::string_view name, auto v) {
+      put_key(s, name);
+      put_integer(s, v);
+    });
+    const double metre = cell_metre(c, i);
+    put_key(s, "metre");
+    put_json_double(s, metre);
+    put_key(s, "km");
+    put_json_text(s, kilometre_text(metre));
+    put_key(s, "kind_name");
+    put_json_text(s, kind_name(c.genere));
+    put_key(s, "speed_kmh");
+    put_integer(s, speed_limit_kmh(c));
+    put_key(s, "gradient_per_mille");
+    put_integer(s, gradient_per_mille(c));
+    s += ", \"values\": {";
+    const char* separator = "";
+    for (const DecodedValue& v : element_values(c, oggetti)) {
+      s += separator;
+      separator = ", ";
+      put_json_utf8(s, v.name);
+      s += ": ";
+      if (v.is_text) {
+        put_json_utf8(s, v.json_text);
+      } else {
+        put_json_double(s, v.number);
+      }
+    }
+    s += "}}";
+  }
+  close_json(s, n == 0);
+  return s;
+}
+
+bool decode_route_file(std::string_view bytes, std::vector<cella>* out, FormatError* err) {
+  if (bytes.empty()) {
+    if (err != nullptr) *err = FormatError{0, 0, "the file is empty; a compiled route has cells"};
+    return false;
+  }
+  return decode_route(bytes, out, err);
 }
 
 bool describe_file(CompiledFileKind g, std::string_view bytes, bool json, std::string* out,

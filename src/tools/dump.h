@@ -16,6 +16,7 @@
 #include "compiler/compiled_files.h"
 #include "compiler/route_model.h"
 #include "sources/file_names.h"
+#include "tools/route_reading.h"
 #include "tools/text_encoding.h"
 
 namespace sb {
@@ -52,6 +53,23 @@ std::string route_changes_table(const std::vector<cella>& percorso);
 std::string route_json(const std::vector<cella>& percorso);
 std::string items_json(const std::array<oggetto, kItemCount>& oggetti);
 std::string track_plan_json(const std::vector<TrackValue>& x, const std::vector<TrackValue>& y);
+
+// The route for people (see route_reading.h), cut by `filter`.
+// The table: cella, km, kind, speed, gradient, adhesion, values.
+std::string readable_route_table(const std::vector<cella>& percorso,
+                                 const std::array<oggetto, kItemCount>* oggetti,
+                                 const CellFilter& filter);
+
+// {"kind": "route", "records": [...]}: each record has the raw fields of the
+// cell under their schema names, and beside them "metre", "km", "kind_name",
+// "speed_kmh", "gradient_per_mille" and "values" (the decoded values).
+std::string readable_route_json(const std::vector<cella>& percorso,
+                                const std::array<oggetto, kItemCount>* oggetti,
+                                const CellFilter& filter);
+
+// decode_route for a file that an author gives to a tool: an empty file is
+// refused as well, since every compiled route has cells.
+bool decode_route_file(std::string_view bytes, std::vector<cella>* out, FormatError* err);
 
 // Decodes `bytes` as a file of kind `g` and builds its table or its JSON into
 // *out. Returns false and fills *err when the decoder refuses the bytes.

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "compiler/cell_kinds.h"
+#include "compiler/route_values.h"
 #include "tools/plot_page.h"
 #include "tools/text_encoding.h"
 
@@ -92,12 +93,6 @@ void add_section_heading(svg::Element& page, double y, std::string_view heading)
 }
 
 namespace {
-
-// Items of the item table that the title reads: 84 holds the line's length
-// in valore_b, 85 the scenario identifier and 86 the train number in testo.
-constexpr std::size_t kLineItem = 84;
-constexpr std::size_t kScenarioItem = 85;
-constexpr std::size_t kTrainItem = 86;
 
 double draw_title(svg::Element& page, const PlotContext& k) {
   const std::string scenario = readable_text(k.data.oggetti.at(kScenarioItem).testo);
@@ -179,14 +174,8 @@ double draw_legend(svg::Element& page, double top) {
 
 std::vector<PlotStation> plot_stations(const std::array<oggetto, kItemCount>& oggetti) {
   std::vector<PlotStation> stations;
-  // Stations fill the items from 1 upward; sign texts come down from 80 and
-  // have no kind.
-  for (int i = 1; i <= 80; ++i) {
-    const oggetto& o = oggetti.at(static_cast<std::size_t>(i));
-    if (o.genere == 0) continue;
-    std::string name = plot::readable_text(o.testo);
-    if (name.empty()) continue;
-    stations.push_back({i, std::move(name), o.valore_c});
+  for (const Station& st : stations_of(oggetti)) {
+    stations.push_back({static_cast<int>(st.item), plot::readable_text(st.name), st.position});
   }
   return stations;
 }

@@ -36,6 +36,20 @@ void report_refusal(const std::string& path, CompiledFileKind kind, const Format
 }  // namespace
 
 int plot_command(const PlotOptions& o, Environment& env) {
+  // The plot writes SVG only; a picture file is made from it by a converter.
+  const auto ends_with_png = [](const std::string& name) {
+    if (name.size() < 4) return false;
+    std::string suffix = name.substr(name.size() - 4);
+    for (char& c : suffix) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+    return suffix == ".png";
+  };
+  if (ends_with_png(o.output)) {
+    env.err << kPrefix << o.output
+            << ": the plot is written as SVG only, never as PNG; write an .svg file and convert "
+               "it, for example with `rsvg-convert -o "
+            << o.output << " " << o.output.substr(0, o.output.size() - 4) << ".svg`\n";
+    return exit_status::kUsage;
+  }
   const std::optional<CompanionFiles> companions = companion_files(o.route_file);
   if (!companions) {
     env.err << kPrefix << o.route_file
@@ -50,7 +64,7 @@ int plot_command(const PlotOptions& o, Environment& env) {
   FormatError fault;
   const std::optional<std::string> route_bytes = read_file(o.route_file, env);
   if (!route_bytes) return exit_status::kScenarioErrors;
-  if (!decode_route(*route_bytes, &d.percorso, &fault)) {
+  if (!decode_route_file(*route_bytes, &d.percorso, &fault)) {
     report_refusal(o.route_file, CompiledFileKind::kRoute, fault, env);
     return exit_status::kScenarioErrors;
   }
@@ -80,6 +94,12 @@ int plot_command(const PlotOptions& o, Environment& env) {
             << ": the picture has no plan of the line\n";
   }
 
+  if (o.output == "-") {
+    const std::string svg = draw_scenario(d);
+    env.out.write(svg.data(), static_cast<std::streamsize>(svg.size()));
+    env.out.flush();
+    return exit_status::kOk;
+  }
   try {
     env.files.write(o.output, draw_scenario(d));
   } catch (const FileError& e) {

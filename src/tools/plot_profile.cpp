@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "compiler/cell_kinds.h"
+#include "compiler/route_values.h"
 #include "tools/label_placement.h"
 #include "tools/plot_page.h"
 
@@ -198,10 +199,8 @@ double draw_profile(svg::Element& page, const PlotContext& k, double top) {
 
   // The running attributes, over the line only: the run-out beyond its end
   // holds zeros, not values.
-  const auto gradients =
-      runs_of(percorso, k.line_end, [](const cella& c) { return int{c.pendenza} - 100; });
-  const auto speeds =
-      runs_of(percorso, k.line_end, [](const cella& c) { return int{c.velocita} * 5; });
+  const auto gradients = runs_of(percorso, k.line_end, gradient_per_mille);
+  const auto speeds = runs_of(percorso, k.line_end, speed_limit_kmh);
   const auto mountains =
       runs_of(percorso, k.axis_end, [](const cella& c) { return int{c.montagna}; });
 

@@ -4,6 +4,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace sb {
 
@@ -18,5 +19,13 @@ void append_utf8(std::string& s, char32_t c);
 
 // The UTF-8 form of a Windows-1252 text.
 std::string utf8_from_cp1252(std::string_view text);
+
+// The Windows-1252 form of a UTF-8 text, such as an editor's buffer. Each
+// byte of the result is one UTF-16 unit of the text, so that a column counts
+// the same in both: a character that Windows-1252 lacks becomes one '?' per
+// UTF-16 unit (two for a character beyond U+FFFF), and so does each byte of
+// a malformed sequence. `unmapped`, when given, receives the byte offset of
+// each such '?' run in the result.
+std::string cp1252_from_utf8(std::string_view text, std::vector<std::size_t>* unmapped = nullptr);
 
 }  // namespace sb

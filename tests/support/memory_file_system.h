@@ -61,6 +61,16 @@ class MemoryFileSystem : public FileSystem {
     if (files.erase(path) == 0) throw FileError(path, "delete", "No such file or directory");
   }
   void create_directories(const std::string& path) override { note("mkdir " + path); }
+  std::vector<std::string> list_files(const std::string& directory) override {
+    std::vector<std::string> names;
+    const std::string prefix = directory == "." ? std::string() : directory + "/";
+    for (const auto& [path, bytes] : files) {
+      if (path.compare(0, prefix.size(), prefix) == 0 &&
+          path.find('/', prefix.size()) == std::string::npos)
+        names.push_back(path.substr(prefix.size()));
+    }
+    return names;
+  }
 
  private:
   int count_ = 0;
@@ -68,17 +78,7 @@ class MemoryFileSystem : public FileSystem {
     log.push_back(entry);
     ++count_;
   }
-  static std::string joined(const Pieces& pieces) {
-    std::string bytes;
-    pieces([&](std::uint64_t position, std::string_view piece) {
-      if (position > bytes.max_size() || piece.size() > bytes.max_size() - position)
-        throw std::length_error("a piece beyond any file held in memory");
-      const auto start = static_cast<std::size_t>(position);
-      if (bytes.size() < start + piece.size()) bytes.resize(start + piece.size());
-      bytes.replace(start, piece.size(), piece);
-    });
-    return bytes;
-  }
+  static std::string joined(const Pieces& pieces) { return join_pieces(pieces); }
   void maybe_fail(const std::string& path, const char* operation) {
     if (fail_at != 0 && (count_ == fail_at || (fail_from_then_on && count_ > fail_at)))
       throw FileError(path, operation, "Input/output error");

@@ -82,6 +82,12 @@ const Mistake kMistakes[] = {
      "stazione, 1000, 12, 300, 0,0,0, 0,0,0, 0,0,0, 0, 8,10,0, A\r\n"
      "stazione, 3000, 12, 300, 0,0,0, 0,0,0, 0,0,0, 0, 8, 5,0, B\r\n",
      kTrain, 4, 11, false, 0, "time-backwards", "before A"},
+    {"timetable faster than the speed limits", "",
+     "stazione, 1000, 12, 300, 0,0,0, 0,0,0, 0,0,0, 0, 8,10,0, A\r\n"
+     "stazione, 3000, 12, 300, 0,0,0, 0,0,0, 0,0,0, 0, 8,11,0, B\r\n",
+     kTrain, 4, 11, false, 0, "timetable-faster-than-limits",
+     "gives 1 min 0 s from A (1+000, 08:10:00) to B (3+000, 08:11:00), but the speed limits need "
+     "at least 1 min 30 s"},
     {"a number missing", "",
      "segnale, 3200, 2, 2, 3, 1, 1, 2, 2, 1, 1\r\nsegnale, 9000, 2, 2, 3, 0, 0, 0, 0, 0, 0, 0\r\n",
      kTrain, 3, 1, true, 25, nullptr,

@@ -616,6 +616,27 @@ TEST_F(PlotCommandTest, DamagedOrMissingFilesAreErrorsAndWriteNothing) {
   }
 }
 
+TEST_F(PlotCommandTest, DashWritesToStandardOutputAndPngIsRefusedWithAHint) {
+  EXPECT_EQ(plot("in/X_7.dat", "-"), exit_status::kOk);
+  EXPECT_EQ(out.str(), draw_scenario(small_scenario()));
+  EXPECT_EQ(files.files.count("-"), 0u);
+
+  for (const char* png : {"out/x.png", "out/x.PNG"}) {
+    files.log.clear();
+    err.str("");
+    EXPECT_EQ(plot("in/X_7.dat", png), exit_status::kUsage) << png;
+    EXPECT_THAT(err.str(), HasSubstr("SVG only"));
+    EXPECT_THAT(err.str(), HasSubstr(std::string("rsvg-convert -o ") + png + " out/x.svg"));
+    EXPECT_TRUE(files.log.empty()) << "nothing is read or written";
+  }
+
+  err.str("");
+  files.files["in/X_7.dat"] = "";
+  EXPECT_EQ(plot("in/X_7.dat"), exit_status::kScenarioErrors);
+  EXPECT_THAT(err.str(), HasSubstr("in/X_7.dat: not a valid route file: record 0, byte offset 0: "
+                                   "the file is empty"));
+}
+
 TEST_F(PlotCommandTest, UnwritableOutputIsAnError) {
   files.fail_at = 5;  // read, read, exists, read, then the write
   EXPECT_EQ(plot("in/X_7.dat"), exit_status::kScenarioErrors);
