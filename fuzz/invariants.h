@@ -197,14 +197,20 @@ inline std::string check_files(const RouteModel& m) {
 
 }  // namespace detail
 
+// An empty model with the built-in scenario's identity, for both readings.
+inline std::unique_ptr<RouteModel> builtin_identity_model() {
+  auto m = std::make_unique<RouteModel>();
+  m->scenario = "BORGOLUCE";
+  m->treno = "5127";
+  return m;
+}
+
 // Reads the same sources in the checking mode, which goes on past every
 // refused row: it must end, throw nothing, and give each code recorded a
 // place within its source.
 inline std::string check_checking_reading(Long j, const std::optional<std::string>& line,
                                           const std::optional<std::string>& train) {
-  auto m = std::make_unique<RouteModel>();
-  m->scenario = "BORGOLUCE";
-  m->treno = "5127";
+  auto m = builtin_identity_model();
   InMemorySources sources(line ? &*line : nullptr, train ? &*train : nullptr);
   CompileReport report;
   try {
@@ -232,9 +238,7 @@ inline std::string check_checking_reading(Long j, const std::optional<std::strin
 inline std::string check_compilation(Long j, std::optional<std::string> line,
                                      std::optional<std::string> train) {
   if (std::string e = check_checking_reading(j, line, train); !e.empty()) return e;
-  auto m = std::make_unique<RouteModel>();
-  m->scenario = "BORGOLUCE";
-  m->treno = "5127";
+  auto m = builtin_identity_model();
   InMemorySources sources(line ? &*line : nullptr, train ? &*train : nullptr);
   CompileOutcome outcome;
   try {

@@ -1,7 +1,5 @@
 #include "compiler/compiled_files.h"
 
-#include "platform/file_system.h"
-
 #include <algorithm>
 #include <bit>
 #include <cmath>
@@ -10,6 +8,8 @@
 #include <stdexcept>
 #include <type_traits>
 #include <utility>
+
+#include "platform/file_system.h"
 
 namespace sb {
 

@@ -6,24 +6,15 @@
 
 #include "compiler/error_codes.h"
 #include "compiler/input_limits.h"
+#include "sources/ascii.h"
 
 namespace sb {
 
-namespace {
-
-bool blank(char c) {
-  return c == ' ' || c == '\t';
-}
-
-char lower(char c) {
-  return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-}  // namespace
+namespace {}  // namespace
 
 bool contains(std::string_view field, std::string_view word) {
   const auto it = std::search(field.begin(), field.end(), word.begin(), word.end(),
-                              [](char a, char b) { return lower(a) == lower(b); });
+                              [](char a, char b) { return ascii_lower(a) == ascii_lower(b); });
   return it != field.end() || word.empty();
 }
 
@@ -32,7 +23,7 @@ bool contains_exact(std::string_view field, std::string_view word) {
 }
 
 void FieldReader::skip_blanks() {
-  while (pos_ < s_.size() && blank(s_[pos_])) ++pos_;
+  while (pos_ < s_.size() && is_blank(s_[pos_])) ++pos_;
 }
 
 bool FieldReader::at_line_end() const {
@@ -93,7 +84,7 @@ Field FieldReader::read_text() {
     while (pos_ < s_.size() && s_[pos_] != ',' && !at_line_end()) ++pos_;
     check_length();
     std::size_t text_end = pos_;
-    while (text_end > begin && blank(s_[text_end - 1])) --text_end;
+    while (text_end > begin && is_blank(s_[text_end - 1])) --text_end;
     last_.text.assign(s_.substr(begin, text_end - begin));
     note_field();
   }
@@ -111,7 +102,7 @@ Long FieldReader::read_long() {
     digits_end = pos_;
     if (pos_ < s_.size() && s_[pos_] == '"') ++pos_;
   } else {
-    while (pos_ < s_.size() && s_[pos_] != ',' && !at_line_end() && !blank(s_[pos_])) ++pos_;
+    while (pos_ < s_.size() && s_[pos_] != ',' && !at_line_end() && !is_blank(s_[pos_])) ++pos_;
     digits_end = pos_;
   }
   check_length();

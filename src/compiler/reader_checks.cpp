@@ -9,6 +9,7 @@
 #include "compiler/cell_kinds.h"
 #include "compiler/reader_state.h"
 #include "compiler/route_values.h"
+#include "sources/ascii.h"
 #include "sources/keywords.h"
 #include "sources/row_syntax.h"
 
@@ -86,8 +87,7 @@ void ReaderState::warn_unrecognised(RowPlace place) {
   };
   if (is_header(f)) {
     const auto headers = section_headers(source);
-    std::string lower;
-    for (const char c : f) lower += (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+    const std::string lower = ascii_lowered(f);
     const auto first = lower.find_first_not_of(' ');
     const std::string trimmed = lower.substr(first, lower.find_last_not_of(' ') - first + 1);
     if (std::find(headers.begin(), headers.end(), trimmed) == headers.end()) {

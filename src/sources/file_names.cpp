@@ -2,16 +2,14 @@
 
 #include <algorithm>
 
+#include "sources/ascii.h"
+
 namespace sb {
 
 namespace {
 
 constexpr std::string_view kLineSourceSuffix = "_linea.txt";
 constexpr std::string_view kTrainSourceSuffix = "-.txt";
-
-char lower(char c) {
-  return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
 
 bool ends_with(std::string_view s, std::string_view end) {
   return s.size() >= end.size() && s.substr(s.size() - end.size()) == end;
@@ -21,7 +19,7 @@ bool ends_with_any_case(std::string_view s, std::string_view end) {
   if (s.size() < end.size()) return false;
   const std::string_view tail = s.substr(s.size() - end.size());
   return std::equal(tail.begin(), tail.end(), end.begin(),
-                    [](char a, char b) { return lower(a) == lower(b); });
+                    [](char a, char b) { return ascii_lower(a) == ascii_lower(b); });
 }
 
 // The last component of a path, after the last "/" or "\".

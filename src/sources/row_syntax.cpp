@@ -5,6 +5,8 @@
 #include <cstddef>
 #include <string>
 
+#include "sources/ascii.h"
+
 namespace sb {
 
 namespace {
@@ -70,10 +72,6 @@ constexpr std::string_view kTrainHeaders[] = {"[generale]", "[aderenze]",      "
                                               "[stazioni]", "[rallentamenti]", "[segnali]",
                                               "[codici]",   "[fine]"};
 
-char lower(char c) {
-  return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
 // The edit distance of two words, in any letter case.
 std::size_t distance(std::string_view a, std::string_view b) {
   std::basic_string<std::size_t> row(b.size() + 1, 0), last(b.size() + 1, 0);
@@ -81,7 +79,8 @@ std::size_t distance(std::string_view a, std::string_view b) {
   for (std::size_t i = 1; i <= a.size(); ++i) {
     row[0] = i;
     for (std::size_t j = 1; j <= b.size(); ++j) {
-      const std::size_t change = last[j - 1] + (lower(a[i - 1]) == lower(b[j - 1]) ? 0 : 1);
+      const std::size_t change =
+          last[j - 1] + (ascii_lower(a[i - 1]) == ascii_lower(b[j - 1]) ? 0 : 1);
       row[j] = std::min({last[j] + 1, row[j - 1] + 1, change});
     }
     std::swap(row, last);

@@ -3,23 +3,11 @@
 #include <algorithm>
 #include <map>
 
+#include "sources/ascii.h"
+
 namespace sb {
 
 namespace {
-
-bool is_blank(char c) {
-  return c == ' ' || c == '\t';
-}
-
-char lower(char c) {
-  return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-std::string lowered(std::string_view s) {
-  std::string out(s);
-  for (char& c : out) c = lower(c);
-  return out;
-}
 
 // The fields of one line, as the reader cuts them: a field ends at a comma
 // or at the line end, blanks before it are skipped, and a text that begins
@@ -55,7 +43,7 @@ std::vector<LineField> split_fields(std::string_view line, bool* unclosed_quote)
 // The row of a keyword field as an author writes it, in any letter case.
 const RowSyntax* row_of(std::string_view keyword) {
   if (const RowSyntax* r = row_syntax(keyword)) return r;
-  return row_syntax(lowered(keyword));
+  return row_syntax(ascii_lowered(keyword));
 }
 
 bool numeric_field(const SourceLine& l, std::size_t field) {
@@ -119,7 +107,7 @@ SourceView view_source(std::string_view text, Source source) {
     const std::string_view head = line.substr(first.begin, first.trimmed_end - first.begin);
     const int line_index = static_cast<int>(v.lines.size());
     if (!generale_seen) {
-      if (lowered(line).find("[generale]") != std::string::npos) {
+      if (ascii_lowered(line).find("[generale]") != std::string::npos) {
         generale_seen = true;
         l.kind = LineKind::kHeader;
       } else {

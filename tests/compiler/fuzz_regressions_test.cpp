@@ -24,10 +24,10 @@ TEST(FuzzRegressions, InputsThatOnceBrokeAnInvariant) {
       // the constant 5121: a sign pointing past the item table.
       {"81st sign in the reserved cell",
        fuzz::join_input(0,
-                     "[generale]\nlunghezza percorso, 162000\n[x]\n" +
-                         repeat(80, "cartello_indicatore, ", 1000, 100, ", (S)\n") +
-                         "cartello_indicatore, 0, (S)\n",
-                     "[generale]\n")},
+                        "[generale]\nlunghezza percorso, 162000\n[x]\n" +
+                            repeat(80, "cartello_indicatore, ", 1000, 100, ", (S)\n") +
+                            "cartello_indicatore, 0, (S)\n",
+                        "[generale]\n")},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(fuzz::check_compilation(c.input), "") << c.name;
