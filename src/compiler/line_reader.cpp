@@ -113,9 +113,12 @@ RowOutcome read_gradient(ReaderState& st) {
   st.check_order(&st.last_gradient_row, p, at, "gradient");
   RouteModel& m = st.m;
   const Byte value = low8(std::int64_t{st.previous_gradient} + 100);
+  const Long from = st.gradient_fill;
   fill_run(
       p, &st.gradient_fill, std::int64_t{m.last_cell()} + 1, [&] { return value; },
       [&](Long c, Byte v) { m.percorso[static_cast<std::size_t>(c)].pendenza = v; });
+  st.filled(st.gradient_row, from, st.gradient_fill, &cella::pendenza, value);
+  st.gradient_row = st.place_of(at);
   st.previous_gradient = g;
   return RowOutcome::kContinue;
 }
@@ -292,9 +295,10 @@ bool read_line_source(ReaderState& st) {
   st.close_and_remove(Source::kLine);
   if (!m.has_cells()) throw ReadError("no line length was read");
   const Byte gradient = low8(std::int64_t{st.previous_gradient} + 100);
-  complete_run(
+  const Long gradient_end = complete_run(
       m, st.gradient_fill, [&] { return gradient; },
       [&](Long c, Byte v) { m.percorso[static_cast<std::size_t>(c)].pendenza = v; });
+  st.filled(st.gradient_row, st.gradient_fill, gradient_end, &cella::pendenza, gradient);
   if (m.scrivi_linea != 0) {
     if (st.geometry_metre <= m.lunghezza_estesa - 2) {
       m.tracciato.add_straight(st.geometry_metre, m.lunghezza_estesa - 2);

@@ -154,6 +154,11 @@ void ReaderState::check_text(const std::string& text, const Field& at) {
            "character of its own; save the source in Windows-1252");
 }
 
+void ReaderState::filled(const std::optional<SourcePlace>& row, Long first, Long end,
+                         Byte cella::*field, Byte value) {
+  if (row && first < end) report.runs.push_back({*row, first, end - 1, field, value});
+}
+
 void ReaderState::placed(Byte genere, std::int64_t cell, Long position, const Field& at) {
   report.elements.push_back({genere, static_cast<Long>(cell), position, place_of(at)});
 }

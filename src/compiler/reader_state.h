@@ -40,9 +40,10 @@ struct ReaderState {
   Long next_sign_slot = kFirstSignSlot;  // item that the next sign text takes
   Long gradient_fill = 0;                // first cell whose pendenza is not yet set
   Long previous_gradient = 0;
-  Long geometry_metre = 2;                // next metre of the track plan to compute
-  std::optional<Long> last_gradient_row;  // position of the last gradient row
-  std::optional<Long> last_curve_end;     // where the last curve row ends
+  Long geometry_metre = 2;                  // next metre of the track plan to compute
+  std::optional<Long> last_gradient_row;    // position of the last gradient row
+  std::optional<SourcePlace> gradient_row;  // the row whose value the next gradient cells take
+  std::optional<Long> last_curve_end;       // where the last curve row ends
 
   // The row being read: its syntax, once a handler has taken its keyword.
   const RowSyntax* row_syntax = nullptr;
@@ -159,6 +160,10 @@ struct ReaderState {
   void check_text(const std::string& text, const Field& at);
   // Notes a point element stored in a cell, for the diagnostics.
   void placed(Byte genere, std::int64_t cell, Long position, const Field& at);
+  // Reports the cells from `first` up to `end` (not included) as filled with
+  // `value` by `row`; nothing when no cell was filled or no row gave the value.
+  void filled(const std::optional<SourcePlace>& row, Long first, Long end, Byte cella::*field,
+              Byte value);
   // Holds every speed board to the speed limit at its cell (after both sources).
   void check_boards();
   // Warns of every stretch between two timed stations that the timetable
@@ -182,13 +187,16 @@ void fill_run(Long p, Long* fill, std::int64_t limit, Value value, Write write) 
 }
 
 // Completes a running attribute at the end of a phase: the cell at the fill
-// position, then each following cell below the last cell less 2.
+// position, then each following cell below the last cell less 2. Returns the
+// cell after the last one written (`fill` when none was).
 template <typename Value, typename Write>
-void complete_run(const RouteModel& m, Long fill, Value value, Write write) {
+Long complete_run(const RouteModel& m, Long fill, Value value, Write write) {
   const Long n = m.last_cell();
-  if (fill > n) return;
+  if (fill > n) return fill;
   write(fill, value());
-  for (Long c = fill + 1; c < n - 2; ++c) write(c, value());
+  Long c = fill + 1;
+  for (; c < n - 2; ++c) write(c, value());
+  return c;
 }
 
 // The line phase; returns false when the reading ended and the train phase

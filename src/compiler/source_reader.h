@@ -53,6 +53,18 @@ struct PlacedElement {
   SourcePlace place;  // the row's position field
 };
 
+// A row of a running value (pendenza, velocita, aderenza) and the cells that
+// took its value: each row's value fills the cells from its own position up
+// to the next row's, so these are known only once that row (or the end of
+// the phase) is read.
+struct StoredRun {
+  SourcePlace place;  // the row's position field
+  Long first = 0;     // the cells filled with its value, inclusive
+  Long last = 0;
+  Byte cella::*field = nullptr;  // the byte it set: &cella::pendenza, velocita or aderenza
+  Byte value = 0;                // the byte stored in each
+};
+
 // A code that the reader recorded: codice_errore keeps only the last one, but
 // an author wants to see each (a line-phase code 15 followed by a train-phase
 // code, say).
@@ -72,6 +84,7 @@ struct ReaderReport {
   std::vector<RecordedCode> codes;
   std::vector<ReaderWarning> warnings;
   std::vector<PlacedElement> elements;  // every point element stored, in the order read
+  std::vector<StoredRun> runs;          // every run of a running value, in the order filled
 };
 
 // How the reader meets a code.

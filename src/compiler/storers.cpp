@@ -124,11 +124,10 @@ void memo_segnale(RouteModel& m, Long posizione, Long sx, Long s1, Long s2, Long
   if (tempo >= 1 && tempo <= 100) tempo = 101;
   cell.tempo_segnale = sx == 2 ? low8(tempo) : 0;
 
-  // Approach codes in the cells 2, 4, 6 and 8 before the signal, whatever
-  // those cells hold; the ones before the start of the route are left out.
+  // Approach codes before the signal, whatever those cells hold.
   const Byte side = low8(low8(sx) * 3 + low8(dx));
-  for (int k = 1; k <= 4; ++k) {
-    const std::int64_t p = c - 2 * k;
+  for (int k = 1; k <= kSignalApproachCells; ++k) {
+    const std::int64_t p = signal_approach_cell(c, k);
     if (p < 0) continue;
     cell_at(m, p).avviso = low8(side * 10 + k);
   }

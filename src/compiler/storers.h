@@ -5,6 +5,8 @@
 // as read from the row; the storers narrow it where a field is 16 or 8 bits.
 #pragma once
 
+#include <cstdint>
+
 #include "compiler/route_model.h"
 
 namespace sb {
@@ -17,6 +19,13 @@ void memo_montagna(RouteModel& m, Long inizio, Long fine, Long tipo);
 // value that does not fit 16 bits after rounding throws ReadError.
 void memo_indicatori_v_max(RouteModel& m, Long posizione, Long vas, Long vbs, Long vcs,
                            Long strisces, Long vad, Long vbd, Long vcd, Long strisced);
+
+// A signal's approach codes go into the cells 2, 4, 6 and 8 before it (k = 1
+// to 4); those before cell 0 are left out.
+inline constexpr int kSignalApproachCells = 4;
+inline constexpr std::int64_t signal_approach_cell(std::int64_t signal_cell, int k) {
+  return signal_cell - 2 * k;
+}
 
 // A signal in one cell and approach codes in four cells before it (code 16).
 void memo_segnale(RouteModel& m, Long posizione, Long sx, Long s1, Long s2, Long s3, Long rapp,

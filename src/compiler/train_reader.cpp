@@ -26,6 +26,8 @@ struct TrainState {
   Long previous_adhesion = 0;
   Long station = 1;  // the item that the next station row fills
   std::optional<Long> last_speed_row, last_adhesion_row, last_station_row;
+  // The rows whose values the next speed and adhesion cells take.
+  std::optional<SourcePlace> speed_row, adhesion_row;
   std::optional<Long> last_time;  // the time of the last station row that has one
   std::string last_time_station;
 };
@@ -53,9 +55,13 @@ RowOutcome read_speed(ReaderState& st, TrainState& t) {
   if (st.out_of_range(p, at)) return st.range_failure();
   st.check_order(&t.last_speed_row, p, at, "speed");
   const Long previous = t.previous_speed;
+  const Long from = t.speed_fill;
   fill_run(
       p, &t.speed_fill, m.last_cell(), [&] { return stored_speed(previous); },
       [&](Long c, Byte b) { m.percorso[static_cast<std::size_t>(c)].velocita = b; });
+  if (t.speed_fill > from)
+    st.filled(t.speed_row, from, t.speed_fill, &cella::velocita, stored_speed(previous));
+  t.speed_row = st.place_of(at);
   t.previous_speed = v;
   return RowOutcome::kContinue;
 }
@@ -68,9 +74,12 @@ RowOutcome read_adhesion(ReaderState& st, TrainState& t) {
   if (st.out_of_range(p, at)) return st.range_failure();
   st.check_order(&t.last_adhesion_row, p, at, "adhesion");
   const Byte value = low8(t.previous_adhesion);
+  const Long from = t.adhesion_fill;
   fill_run(
       p, &t.adhesion_fill, std::int64_t{m.last_cell()} + 1, [&] { return value; },
       [&](Long c, Byte b) { m.percorso[static_cast<std::size_t>(c)].aderenza = b; });
+  st.filled(t.adhesion_row, from, t.adhesion_fill, &cella::aderenza, value);
+  t.adhesion_row = st.place_of(at);
   t.previous_adhesion = a;
   return RowOutcome::kContinue;
 }
@@ -326,13 +335,16 @@ void read_train_source(ReaderState& st) {
   // End of the phase: the speed and adhesion tails.
   st.close_and_remove(Source::kTrain);
   const Long speed = t.previous_speed;
-  complete_run(
+  const Long speed_end = complete_run(
       m, t.speed_fill, [&] { return stored_speed(speed); },
       [&](Long c, Byte b) { m.percorso[static_cast<std::size_t>(c)].velocita = b; });
+  if (speed_end > t.speed_fill)
+    st.filled(t.speed_row, t.speed_fill, speed_end, &cella::velocita, stored_speed(speed));
   const Byte adhesion = low8(t.previous_adhesion);
-  complete_run(
+  const Long adhesion_end = complete_run(
       m, t.adhesion_fill, [&] { return adhesion; },
       [&](Long c, Byte b) { m.percorso[static_cast<std::size_t>(c)].aderenza = b; });
+  st.filled(t.adhesion_row, t.adhesion_fill, adhesion_end, &cella::aderenza, adhesion);
   st.check_boards();
   st.check_timetable();
 

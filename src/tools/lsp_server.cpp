@@ -8,10 +8,13 @@
 #include <thread>
 
 #include "compiler/cell_kinds.h"
+#include "compiler/route_values.h"
+#include "compiler/storers.h"
 #include "platform/file_system.h"
 #include "sources/file_names.h"
 #include "sources/row_syntax.h"
 #include "tools/analysis.h"
+#include "tools/source_docs.h"
 #include "tools/source_format.h"
 #include "tools/text_encoding.h"
 
@@ -127,6 +130,59 @@ std::string metres(double m) {
     out.push_back(digits[i]);
   }
   return out + " m";
+}
+
+// "cells 16 to 220 (800 m to 11 050 m)": the stretch of line that cells
+// cover, each from its start.
+std::string cells_words(Long first, Long last) {
+  const std::string stretch = " (" + metres(metre_of(Placement::kCellStart, first)) + " to " +
+                              metres(metre_of(Placement::kCellStart, std::int64_t{last} + 1)) + ")";
+  if (first == last) return "cell " + std::to_string(first) + stretch;
+  return "cells " + std::to_string(first) + " to " + std::to_string(last) + stretch;
+}
+
+// "95 km/h → stored as 19 in cells 16 to 220 (800 m to 11 050 m)": what a
+// row of a running value became, from the value its row gives.
+std::string stored_run_words(const RowSyntax& r, const std::string& written, const StoredRun& run) {
+  std::string unit;
+  if (r.fields.size() > 1) {
+    const std::string_view name = r.fields[1];
+    const std::size_t open = name.find('(');
+    if (open != std::string_view::npos && name.back() == ')') {
+      unit = std::string(name.substr(open + 1, name.size() - open - 2));
+    }
+  }
+  if (unit == "per mille") unit = "\u2030";
+  std::string words = written + (unit.empty() ? "" : " " + unit) + " \u2192 stored as " +
+                      std::to_string(run.value) + " in " + cells_words(run.first, run.last);
+  if (run.field == &cella::velocita) {
+    cella c{};
+    c.velocita = run.value;
+    words += ", a limit of " + std::to_string(speed_limit_kmh(c)) + " km/h";
+  }
+  return words;
+}
+
+// "a signal in cell 65 (3 200 m); approach codes in cells 63, 61, 59 and 57".
+std::string placed_element_words(const PlacedElement& e) {
+  const CellKindInfo* info = cell_kind(e.genere);
+  const Placement placement = info != nullptr ? info->placement : Placement::kPoint;
+  std::string words = kind_with_article(e.genere) + " in cell " + std::to_string(e.cell) + " (" +
+                      metres(metre_of(placement, e.cell)) + ")";
+  if (e.genere == kSignal) {
+    std::vector<std::string> cells;
+    for (int k = 1; k <= kSignalApproachCells; ++k) {
+      const std::int64_t c = signal_approach_cell(e.cell, k);
+      if (c >= 0) cells.push_back(std::to_string(c));
+    }
+    for (std::size_t i = 0; i < cells.size(); ++i) {
+      words += (i == 0 ? "; approach codes in cell" + std::string(cells.size() > 1 ? "s " : " ")
+                : i + 1 == cells.size() ? " and "
+                                        : ", ") +
+               cells[i];
+    }
+  }
+  return words;
 }
 
 std::string kilometre(std::string_view metres_text) {
@@ -477,6 +533,10 @@ void LspServer::check(const std::string& line_path, const std::string& train_pat
     for (const PlacedElement& e : a.report.reading.elements) {
       if (e.place.source == source) f.elements.push_back(e);
     }
+    f.runs.clear();
+    for (const StoredRun& run : a.report.reading.runs) {
+      if (run.place.source == source) f.runs.push_back(run);
+    }
     send_(rpc_notification("textDocument/publishDiagnostics",
                            {{"uri", uri_from_path(path)}, {"diagnostics", std::move(list)}}));
   };
@@ -512,18 +572,30 @@ json LspServer::hover(const json& params) {
   const int field = view.field_at(line, static_cast<std::size_t>(character));
   if (field < 0) return nullptr;
   const RowSyntax& r = *l.syntax;
-  std::string keyword(view.field_text(d.text, line, 0));
+  const auto field_text = [&](int k) {
+    return utf8_from_cp1252(
+        std::string(view.field_text(d.text, line, static_cast<std::size_t>(k))));
+  };
+  const std::string keyword = field_text(0);
+  // UTF-8 Markdown: the source's own words are converted from Windows-1252,
+  // the pages' are UTF-8 already.
   std::string text;
+  const auto paragraph = [&](const std::string& p) {
+    if (!p.empty()) text += "\n\n" + p;
+  };
   if (field == 0) {
     text = "**`" + keyword + "`**: a row read in " + std::string(place_words(r.place)) +
            "; its fields: ";
     for (std::size_t k = 0; k < r.fields.size(); ++k) {
       text += (k > 0 ? ", " : "") + std::string(r.fields[k]);
     }
+    paragraph(row_description(r));
   } else if (static_cast<std::size_t>(field) <= r.fields.size()) {
-    text = "**" + std::string(r.fields[static_cast<std::size_t>(field) - 1]) + "**: field " +
-           std::to_string(field) + " of " + std::to_string(r.fields.size()) + " of `" + keyword +
-           "`";
+    const auto k = static_cast<std::size_t>(field);
+    text = "**" + std::string(r.fields[k - 1]) + "**: field " + std::to_string(field) + " of " +
+           std::to_string(r.fields.size()) + " of `" + keyword + "`";
+    const std::string about = field_description(r, k);
+    paragraph(about.empty() ? row_description(r) : about);
   } else {
     text = "a field beyond the " + std::to_string(r.fields.size()) + " of `" + keyword +
            "`: it is read as the next row's keyword";
@@ -531,16 +603,17 @@ json LspServer::hover(const json& params) {
   if (const auto f =
           findings_.find(*path_from_uri(params["textDocument"]["uri"].get<std::string>()));
       f != findings_.end()) {
+    for (const StoredRun& run : f->second.runs) {
+      if (run.place.line == line + 1 && l.fields.size() > 2) {
+        paragraph(stored_run_words(r, field_text(2), run));
+      }
+    }
     for (const PlacedElement& e : f->second.elements) {
-      if (e.place.line != line + 1) continue;
-      const CellKindInfo* info = cell_kind(e.genere);
-      const Placement placement = info != nullptr ? info->placement : Placement::kPoint;
-      text += "\n\n" + kind_with_article(e.genere) + " in cell " + std::to_string(e.cell) + " (" +
-              metres(metre_of(placement, e.cell)) + ")";
+      if (e.place.line == line + 1) paragraph(placed_element_words(e));
     }
   }
   const LineField& at = l.fields[static_cast<std::size_t>(field)];
-  return {{"contents", {{"kind", "markdown"}, {"value", utf8_from_cp1252(text)}}},
+  return {{"contents", {{"kind", "markdown"}, {"value", text}}},
           {"range", range(line, at.begin, at.trimmed_end)}};
 }
 

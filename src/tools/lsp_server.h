@@ -59,6 +59,7 @@ class LspServer {
   // What the last check of a file found on its rows.
   struct Findings {
     std::vector<PlacedElement> elements;
+    std::vector<StoredRun> runs;
   };
 
   nlohmann::json dispatch(const std::string& method, const nlohmann::json& params);

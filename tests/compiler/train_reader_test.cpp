@@ -45,6 +45,38 @@ TEST(TrainReader, SpeedFill) {
   EXPECT_EQ(l.cell(3378).velocita, 0);
 }
 
+TEST(TrainReader, EachRunningValueReportsTheCellsItsRowFilled) {
+  // Rows out of order too: the late row still fills one cell.
+  const ReaderRun l = read_rows("pendenza, 0, 0\npendenza, 1100, 7\n",
+                                "velocita, 0, 30\nvelocita, 800, 95\nvelocita, 500, 60\n"
+                                "aderenza, 0, 85\n");
+  ASSERT_EQ(l.code(), 0);
+  const struct {
+    Byte cella::*field;
+    int line;  // of the row, in its source
+    Long first, last;
+    Byte value;
+  } expected[] = {
+      {&cella::pendenza, 4, 0, 21, 100},   {&cella::pendenza, 5, 22, 3377, 107},
+      {&cella::velocita, 2, 0, 15, 6},     {&cella::velocita, 3, 16, 16, 19},
+      {&cella::velocita, 4, 17, 3377, 12}, {&cella::aderenza, 5, 0, 3377, 85},
+  };
+  ASSERT_EQ(l.report.runs.size(), std::size(expected));
+  for (std::size_t i = 0; i < std::size(expected); ++i) {
+    const StoredRun& r = l.report.runs[i];
+    SCOPED_TRACE(i);
+    EXPECT_EQ(r.field, expected[i].field);
+    EXPECT_EQ(r.place.line, expected[i].line);
+    EXPECT_EQ(r.first, expected[i].first);
+    EXPECT_EQ(r.last, expected[i].last);
+    EXPECT_EQ(r.value, expected[i].value);
+    // The cells hold what the report says.
+    {
+      for (Long c = r.first; c <= r.last; ++c) EXPECT_EQ(l.cell(c).*r.field, r.value) << c;
+    }
+  }
+}
+
 TEST(TrainReader, AFirstSpeedRowAt1000LeavesTheCellsBeforeItAtZero) {
   const ReaderRun l = read_rows("", "velocita,  1000,  100\n");
   for (int c = 0; c <= 19; ++c) EXPECT_EQ(l.cell(c).velocita, 0) << c;

@@ -361,6 +361,52 @@ TEST(LspServer, HoverTellsTheFieldAndWhereItsElementWent) {
   EXPECT_TRUE(s.request("textDocument/hover", Session::at(kTrain, 0, 2))["result"].is_null());
 }
 
+TEST(LspServer, HoverQuotesThePagesAndTellsWhatTheRowCompilesTo) {
+  Session s;
+  s.initialize();
+  s.open(kLine,
+         "[generale]\r\nlunghezza percorso, 40000\r\n[pendenze]\r\npendenza, 0, 0\r\n"
+         "pendenza, 1100, 7\r\npendenza, 2150, 11\r\n[fine]\r\n");
+  s.open(kTrain,
+         "[generale]\r\nvelocita, 0, 30\r\nvelocita, 800, 93\r\nvelocita, 12000, 120\r\n"
+         "segnale, 3200, 2, 2, 3, 1, 1, 2, 2, 1, 1, 0\r\nsegnale, 100, 1, 3, 1, 0, 0, 0, 0, 0, 0, "
+         "0\r\n[fine]\r\n");
+  const auto hover = [&](const char* path, int line, int character) {
+    const json h = s.request("textDocument/hover", Session::at(path, line, character))["result"];
+    return h.is_null() ? std::string() : h["contents"]["value"].get<std::string>();
+  };
+  const struct {
+    const char* path;
+    int line, character;
+    std::vector<std::string> says;
+  } cases[] = {
+      // A running value: its cells run up to the next row's.
+      {kTrain,
+       2,
+       16,
+       {"93 km/h \u2192 stored as 19 in cells 16 to 239 (800 m to 12 000 m), a limit of 95 km/h",
+        "field 2 of 2"}},
+      {kLine, 4, 2, {"7 \u2030 \u2192 stored as 107 in cells 22 to 42 (1 100 m to 2 150 m)"}},
+      // The last row runs to the end of the cells it fills.
+      {kLine, 5, 11, {"11 \u2030 \u2192 stored as 111 in cells 43 to "}},
+      // The keyword: the first paragraph of the row's section.
+      {kTrain, 1, 2, {"**`velocita`**", "stored in each cell's `velocita` byte"}},
+      // A signal and its approach cells; one field in the words of the page.
+      {kTrain, 4, 10, {"a signal in cell 65 (3 200 m); approach codes in cells 63, 61, 59 and 57"}},
+      {kTrain, 4, 17, {"**s1**", "`dato1`", "`s1` \u00d7 10 + `d1`"}},
+      // Near the start of the line some approach cells do not exist.
+      {kTrain, 5, 10, {"a signal in cell 3 (100 m); approach codes in cell 1"}},
+  };
+  for (const auto& c : cases) {
+    const std::string text = hover(c.path, c.line, c.character);
+    for (const std::string& part : c.says) {
+      EXPECT_NE(text.find(part), std::string::npos)
+          << c.path << ":" << c.line << ":" << c.character << " lacks " << part << "\n"
+          << text;
+    }
+  }
+}
+
 TEST(LspServer, OutlinesSectionsAndStationsAndCompletesBySection) {
   Session s;
   s.initialize();
