@@ -136,7 +136,10 @@ std::string table_lines(const Table& t, const std::vector<std::string>& row, std
     if (row[j].empty()) continue;
     if (!out.empty()) out += '\n';
     out += "- ";
-    if (j < t.header.size() && !t.header[j].empty()) out += t.header[j] + ": ";
+    // "meaning" says nothing the text does not.
+    if (j < t.header.size() && !t.header[j].empty() && t.header[j] != "meaning") {
+      out += t.header[j] + ": ";
+    }
     out += row[j];
   }
   return out;

@@ -75,7 +75,8 @@ vim.api.nvim_buf_set_lines(buf, 5, 6, false, {})
 expect(vim.wait(10000, function() return #diagnostics() == 0 end, 20),
   'the diagnostic did not go')
 
--- 4. Hover on the position of the gradient row.
+-- 4. Hover on the position of the gradient row: the field, and the cells
+-- its gradient went to.
 local hover = vim.lsp.buf_request_sync(buf, 'textDocument/hover', {
   textDocument = { uri = vim.uri_from_bufnr(buf) },
   position = { line = 3, character = 11 },
@@ -85,6 +86,8 @@ local contents = hover and hover[client_id] and hover[client_id].result and
 expect(contents ~= nil, 'no hover')
 say('hover: ' .. contents.value:gsub('\n', ' '))
 expect(contents.value:find('position', 1, true) ~= nil, 'the hover does not name the field')
+expect(contents.value:find('stored as 102 in cells 2 to 239 (100 m to 12 000 m)', 1, true) ~= nil,
+  'the hover does not tell what the row compiles to')
 
 -- 5. Formatting aligns the rows of a section.
 vim.lsp.buf.formatting_sync(nil, 5000)
