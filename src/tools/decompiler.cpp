@@ -543,14 +543,28 @@ class Decompiler {
       } else if (start > s) {
         out.push_back({s, start - 1, value, false, {}});
       }
+      // The span runs on while its fourth cells hold marks (or later
+      // elements) and no other cell does. A free fourth cell ends it; a mark
+      // out of step is the fourth cell of the next span, which ends this one
+      // four cells before it.
       std::int64_t e = start;
+      std::int64_t last_mark = m;
       while (e + 1 <= to) {
         const std::int64_t c = e + 1;
         const bool fourth = (c - start + 1) % 4 == 0;
-        if (fourth ? genere(c) == kFree : genere(c) == kMountainMark) break;
+        if (fourth && genere(c) == kFree) break;
+        if (!fourth && genere(c) == kMountainMark) {
+          e = std::max(c - 4, last_mark);
+          break;
+        }
+        if (genere(c) == kMountainMark) last_mark = c;
         e = c;
       }
-      if (e < m) e = m;
+      // The next span's first cell comes three before its first mark.
+      std::int64_t next = e + 1;
+      while (next <= to && genere(next) != kMountainMark) ++next;
+      if (next <= to) e = std::min(e, next - 4);
+      e = std::max(e, last_mark);
       out.push_back({start, e, value, true, doubt});
       s = e + 1;
     }
@@ -854,18 +868,52 @@ class Decompiler {
     }
   }
 
+  // The side sx x 3 + dx of the signal in cell c: of the bytes that fit its
+  // dato4, the one whose approach codes its four cells hold (the most of
+  // them, when later rows wrote over some), else the one of dato4's last
+  // digit. Returned as the value T with T = side (mod 256) and dato4 - T a
+  // multiple of 10.
+  std::int64_t signal_side(std::int64_t c, int by_dato4, Integer dato4) const {
+    int best = by_dato4;
+    int best_score = 0;
+    for (int side = 0; side < 256; ++side) {
+      if ((side - dato4) % 2 != 0) continue;
+      int score = 0;
+      for (int k = 1; k <= 4; ++k) {
+        const std::int64_t p = c - 2 * k;
+        if (p >= 0 && cells_[static_cast<std::size_t>(p)].avviso == low8(side * 10 + k)) ++score;
+      }
+      if (score > best_score || (score == best_score && side == by_dato4)) {
+        best = side;
+        best_score = score;
+      }
+    }
+    for (std::int64_t t = best; t < best + 1280; t += 256) {
+      if ((std::int64_t{dato4} - t) % 10 == 0) return t;
+    }
+    return by_dato4;
+  }
+
   void signals(Rows& r) {
     for (std::int64_t c = 0; c <= n_; ++c) {
       const cella& z = cells_[static_cast<std::size_t>(c)];
       if (z.genere != kSignal) continue;
       SignalFields f = signal_fields(z);
-      // A time is kept only when sx is 2: the other fields of dato4 then
-      // make up the rest (the approach codes follow dato4's last digit all
-      // the same).
-      if (z.tempo_segnale != 0 && f.sx != 2) {
-        const int last = f.sx * 3 + f.dx;
+      // dato4 = rapp x 10 + sx x 3 + dx, and the approach codes are
+      // (sx x 3 + dx) x 10 + 1 to 4, in a byte: the codes tell the side
+      // sx x 3 + dx where dato4 alone cannot (from 10 on).
+      const std::int64_t side = signal_side(c, f.sx * 3 + f.dx, z.dato4);
+      f.rapp = static_cast<int>((std::int64_t{z.dato4} - side) / 10);
+      if (z.tempo_segnale != 0) {
+        // A time is kept only when sx is 2: dx makes up the rest.
         f.sx = 2;
-        f.dx = last - 6;
+        f.dx = static_cast<int>(side - 6);
+      } else if (side / 3 <= 255) {
+        f.sx = static_cast<int>(side / 3);
+        f.dx = static_cast<int>(side % 3);
+      } else {
+        f.sx = 0;
+        f.dx = static_cast<int>(side);
       }
       // Times from 1 to 100 are stored as 101: a stored value there comes
       // from the same value plus 256.

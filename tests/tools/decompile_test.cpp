@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "bench/random_scenario.h"
 #include "bench/scenario_generator.h"
 #include "compiler/compile_step.h"
 #include "compiler/compiled_files.h"
@@ -105,6 +106,45 @@ TEST(Decompile, BuiltinSourcesComeBackAsWrittenButForWhatIsNotStored) {
   want_train[95] = "segnale,   57700,   1, 3, 1,  0, 0,    0,  0,0,0, 0";
   EXPECT_EQ(line, want_line);
   EXPECT_EQ(train, want_train);
+}
+
+// The generated long lines carry slowdowns with their marks, abbattimento
+// points, stations, signs and spans of every kind, and a curve every few
+// hundred metres.
+TEST(Decompile, GeneratedScenariosRoundTripByteForByte) {
+  for (const Long length : {100000, 500000, 1000000}) {
+    const GeneratedSources g = generate_sources(length);
+    const Compiled c = compile(g.line, g.train, "GEN", "9000");
+    ASSERT_EQ(c.code, 0);
+    const RoundTrip t = checked(c);
+    EXPECT_TRUE(t.same()) << length << "\n" << report(t);
+  }
+}
+
+// How many random scenarios the property is held on: a modest number here,
+// more in CI (SCENARIO_BUILDER_ROUND_TRIPS).
+std::uint64_t random_count() {
+  const char* v = std::getenv("SCENARIO_BUILDER_ROUND_TRIPS");
+  return v != nullptr ? std::strtoull(v, nullptr, 10) : 100;
+}
+
+// Every random valid scenario comes back byte for byte, and decompiling the
+// compile of its decompiled sources gives the same sources again.
+TEST(Decompile, RandomValidScenariosRoundTripAndReachAFixedPoint) {
+  const std::uint64_t count = random_count();
+  for (std::uint64_t seed = 1; seed <= count; ++seed) {
+    const GeneratedSources g = random_scenario(seed);
+    const Compiled c = compile(g.line, g.train, "RND", std::to_string(seed));
+    ASSERT_EQ(c.code, 0) << "seed " << seed << " is not valid\n" << g.line << g.train;
+    const RoundTrip t = checked(c);
+    ASSERT_TRUE(t.same()) << "seed " << seed << "\n"
+                          << report(t) << t.sources.line.text() << t.sources.train.text();
+    const Compiled again =
+        compile(t.sources.line.text(), t.sources.train.text(), "RND", std::to_string(seed));
+    const RoundTrip second = checked(again);
+    EXPECT_EQ(second.sources.line.text(), t.sources.line.text()) << "seed " << seed;
+    EXPECT_EQ(second.sources.train.text(), t.sources.train.text()) << "seed " << seed;
+  }
 }
 
 }  // namespace
