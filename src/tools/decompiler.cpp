@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <cstring>
 #include <limits>
 #include <map>
 #include <set>
@@ -108,6 +109,7 @@ class Decompiler {
     d.track_plan = track_plan_.has_value();
     find_signs_and_stations();
     line_source(d.line);
+    d.track_plan_read = track_plan_read_;
     train_source(d.train);
     return d;
   }
@@ -366,7 +368,11 @@ class Decompiler {
       if (tag == static_cast<std::uint64_t>(TrackValueType::kDouble)) {
         if (pos + 8 > bytes.size()) return false;
         std::uint64_t raw = 0;
-        for (std::size_t i = 0; i < 8; ++i) raw |= byte(pos + i) << (8 * i);
+        if constexpr (std::endian::native == std::endian::little) {
+          std::memcpy(&raw, bytes.data() + pos, 8);
+        } else {
+          for (std::size_t i = 0; i < 8; ++i) raw |= byte(pos + i) << (8 * i);
+        }
         pos += 8;
         *v = {TrackValueType::kDouble, std::bit_cast<double>(raw)};
         return true;
@@ -388,23 +394,59 @@ class Decompiler {
 
   void curves(Rows& r) {
     if (!track_plan_) return;
-    TaggedValues all{*track_plan_};
-    std::size_t count = 0;
-    for (TrackValue v; all.next(&v);) ++count;
-    const std::size_t points = count / 2;
-    TaggedValues xs{*track_plan_};
-    TrackValue skip;
-    for (std::size_t i = 0; i < points; ++i) xs.next(&skip);
-    TaggedValues ys{*track_plan_, xs.pos};
-    xs.pos = 0;
-
+    // The y values follow the x values, and the two coordinates of a point
+    // have the same type: the y half begins in the middle of the file. A
+    // file where it does not is counted through instead.
     const Long expected = items_[kLineItem].valore_b + kRunOut;
+    const std::string_view bytes = *track_plan_;
+    std::size_t y_start = bytes.size() / 2;
+    std::size_t points = 0;
+    std::vector<CurveRun> found;
     std::string plan_doubt;
+    track_plan_read_ = scan_steps(y_start, &points, &found, &plan_doubt);
+    if (!track_plan_read_) {
+      TaggedValues all{bytes};
+      std::size_t count = 0;
+      for (TrackValue v; all.next(&v);) ++count;
+      TaggedValues x_half{bytes};
+      TrackValue ignored;
+      for (std::size_t i = 0; i < count / 2 && x_half.next(&ignored); ++i) {
+      }
+      y_start = x_half.pos;
+      found.clear();
+      plan_doubt.clear();
+      track_plan_read_ = scan_steps(y_start, &points, &found, &plan_doubt);
+    }
     if (static_cast<std::int64_t>(points) != std::int64_t{expected} + 1) {
       plan_doubt = "the track plan has " + number(static_cast<std::int64_t>(points)) +
                    " points; a line of this length has " + number(std::int64_t{expected} + 1);
     }
+    const auto classes = curve_classes();
+    for (const CurveRun& c : found) {
+      // A curve row turns the metres start + 1 to start + length.
+      const Long start = c.first - 1;
+      const Long length = c.last - c.first + 1;
+      RowOrigin o;
+      o.first_metre = c.first;
+      o.last_metre = c.last;
+      add(r, curve_keyword(classes[c.cls], c.left) + ",  " + number(start) + ",  " + number(length),
+          o);
+    }
+    // On the last curve row, or on the header when there is none.
+    if (!plan_doubt.empty()) r.back().doubt = plan_doubt;
+  }
 
+  // The steps of the points, x values from the start of the file and y
+  // values from y_start: the runs of curves, and what follows no step.
+  // Returns false when the two halves do not end where they should.
+  bool scan_steps(std::size_t y_start, std::size_t* points, std::vector<CurveRun>* runs,
+                  std::string* doubt) const {
+    const std::string_view bytes = *track_plan_;
+    const Long expected = items_[kLineItem].valore_b + kRunOut;
+    TaggedValues xs{bytes.substr(0, y_start)};
+    TaggedValues ys{bytes, y_start};
+    std::vector<CurveRun>& found = *runs;
+    std::string& plan_doubt = *doubt;
     // Every curvature the rule knows, each with its class and side.
     struct Candidate {
       double k;
@@ -418,15 +460,15 @@ class Decompiler {
       candidates.push_back({-classes[i].curvature, i, true});
     }
 
-    std::vector<CurveRun> found;
     double x0 = 0, y0 = 0, x1 = 0, y1 = 0;
     // -1: straight, otherwise the candidate of the step before.
     int previous = -1;
     Long last_step = -1;
     bool empty_seen = false;
-    for (std::size_t m = 0; m < points; ++m) {
+    std::size_t m = 0;
+    for (; xs.pos < xs.bytes.size(); ++m) {
       TrackValue x, y;
-      if (!xs.next(&x) || !ys.next(&y)) break;
+      if (!xs.next(&x) || !ys.next(&y)) return false;
       if (m < 2) {
         const double want_y = m == 0 ? 0 : 1;
         if (x.type != TrackValueType::kInteger || x.value != 0 || y.value != want_y)
@@ -498,18 +540,8 @@ class Decompiler {
       plan_doubt = "the track plan ends at metre " + number(last_step) + ", not " +
                    number(std::int64_t{expected} - 2);
     }
-    for (const CurveRun& c : found) {
-      // A curve row turns the metres start + 1 to start + length.
-      const Long start = c.first - 1;
-      const Long length = c.last - c.first + 1;
-      RowOrigin o;
-      o.first_metre = c.first;
-      o.last_metre = c.last;
-      add(r, curve_keyword(classes[c.cls], c.left) + ",  " + number(start) + ",  " + number(length),
-          o);
-    }
-    // On the last curve row, or on the header when there is none.
-    if (!plan_doubt.empty()) r.back().doubt = plan_doubt;
+    *points = m;
+    return ys.pos == bytes.size();
   }
 
   // ---- mountain spans ----
@@ -808,8 +840,12 @@ class Decompiler {
                                      t % 3600 / 60,
                                      t % 60};
       constexpr std::size_t kWidths[] = {8, 3, 5, 3, 2, 2, 3, 1, 1, 3, 1, 1, 5, 4, 2, 2};
-      for (std::size_t i = 0; i < std::size(fields); ++i) s += "," + pad(fields[i], kWidths[i]);
-      s += ", " + name;
+      for (std::size_t i = 0; i < std::size(fields); ++i) {
+        s += ',';
+        s += pad(fields[i], kWidths[i]);
+      }
+      s += ", ";
+      s += name;
       // Its end mark and approach codes come with it.
       const std::int64_t end_cell = cell_of(Placement::kStationEnd, o.valore_b);
       RowOrigin origin = cells(std::max<std::int64_t>(end_cell - 4, 0), end_cell);
@@ -923,8 +959,12 @@ class Decompiler {
           point_position(c), f.sx, f.s1, f.s2, f.s3, f.rapp, f.dx, f.d1, f.d2, f.d3};
       constexpr std::size_t kWidths[] = {8, 4, 2, 2, 3, 2, 5, 3, 1, 1};
       std::string s(keyword(Row::kSegnale));
-      for (std::size_t i = 0; i < std::size(fields); ++i) s += "," + pad(fields[i], kWidths[i]);
-      s += ", " + number(tempo);
+      for (std::size_t i = 0; i < std::size(fields); ++i) {
+        s += ',';
+        s += pad(fields[i], kWidths[i]);
+      }
+      s += ", ";
+      s += number(tempo);
       add(r, s, cells(std::max<std::int64_t>(c - 8, 0), c), element_doubt(c));
     }
   }
@@ -997,6 +1037,7 @@ class Decompiler {
   std::int64_t n_ = 0;
   std::map<std::size_t, std::vector<std::int64_t>> sign_cells_;  // item -> the cells naming it
   std::vector<std::int64_t> station_end_cells_;
+  bool track_plan_read_ = false;  // every value of the track plan was read
   std::size_t stations_ = 0;      // the last station item
   std::size_t lowest_sign_ = 81;  // the lowest sign item
 };

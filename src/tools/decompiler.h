@@ -54,14 +54,16 @@ struct Decompiled {
   DecompiledSource line;
   DecompiledSource train;
   bool track_plan = false;  // whether curves were read from a track plan
+  // Every tagged value of the track plan was read, in two halves of the
+  // same number of points: true for any file the decoder accepts.
+  bool track_plan_read = false;
 };
 
 // The decompiled sources of a compiled scenario: its route cells, its item
 // table and the bytes of its track plan (none when it was compiled without
-// one). The track plan's bytes must be well formed (track_plan_is_well_formed);
-// anything else in them only makes rows doubtful. Never fails: whatever the
-// records hold, some sources come out, and what they cannot give back is in
-// the rows' doubts.
+// one). Bytes of a track plan that the decoder refuses leave track_plan_read
+// false. Never fails: whatever the records hold, some sources come out, and
+// what they cannot give back is in the rows' doubts.
 Decompiled decompile(const std::vector<cella>& percorso,
                      const std::array<oggetto, kItemCount>& oggetti,
                      std::optional<std::string_view> track_plan);

@@ -193,14 +193,17 @@ bool round_trip(const CompiledBytes& compiled, RoundTrip* out, RefusedFile* refu
     *refused = {CompiledFileKind::kItems, e};
     return false;
   }
-  if (compiled.track_plan && !track_plan_is_well_formed(*compiled.track_plan, &e)) {
-    *refused = {CompiledFileKind::kTrackPlan, e};
-    return false;
-  }
 
   RoundTrip& t = *out;
   t = RoundTrip{};
   t.sources = decompile(original.percorso, original.oggetti, compiled.track_plan);
+  // The decompiler reads the track plan through once; only a plan it could
+  // not read is given to the decoder's check, for the place of the fault.
+  if (compiled.track_plan && !t.sources.track_plan_read &&
+      !track_plan_is_well_formed(*compiled.track_plan, &e)) {
+    *refused = {CompiledFileKind::kTrackPlan, e};
+    return false;
+  }
 
   // The sources compiled as `compile` compiles them, in memory.
   const std::string line = t.sources.line.text();
