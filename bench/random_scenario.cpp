@@ -215,9 +215,11 @@ class Scenario {
     const std::int64_t count = r_.in(5, 40);
     for (std::int64_t i = 0; i < count; ++i) {
       for (int attempt = 0; attempt < 20; ++attempt) {
+        // Now and then a signal whose approach codes overwrite others'.
+        const bool overlap = r_.chance(4);
         const std::int64_t c = r_.in(12, last_);
         bool clear = free(c);
-        for (int k = 1; k <= 4; ++k) clear = clear && approach_free(c - 2 * k);
+        for (int k = 1; k <= 4; ++k) clear = clear && (overlap || approach_free(c - 2 * k));
         if (!clear) continue;
         signal_row(c);
         break;

@@ -635,7 +635,9 @@ class Decompiler {
       // the first cell; shorter ones get an empty span between, which covers
       // no cell and only moves the end that the rule looks at.
       if (previous_fine && s.value != 3 && std::int64_t{inizio} - *previous_fine <= 150) {
-        if (std::int64_t{inizio} + 24 - *previous_fine > 150) {
+        // The start must still pass the range rule.
+        const std::int64_t in_range = n_ * kCellLength - kPositionMargin;
+        if (std::int64_t{inizio} + 24 - *previous_fine > 150 && inizio + 24 <= in_range) {
           inizio += 24;
         } else {
           add(r,
@@ -749,12 +751,25 @@ class Decompiler {
     adhesion(r);
     add(r, std::string(header(Source::kTrain, kVelLimite)));
     speeds(r);
+    // Stations and signals in the order that leaves each approach code to
+    // the row that wrote it last: the signals that must come before a
+    // station stand among the stations.
+    Rows stations_and_signals;
+    std::vector<Writer> writers;
+    stations(stations_and_signals, writers);
+    const std::size_t station_count = stations_and_signals.size();
+    signals(stations_and_signals, writers);
+    const std::vector<std::size_t> order = approach_order(writers, station_count);
+    std::size_t i = 0;
     add(r, std::string(header(Source::kTrain, kStazioni)));
-    stations(r);
+    for (std::size_t placed = 0; i < order.size() && placed < station_count; ++i) {
+      if (order[i] < station_count) ++placed;
+      r.push_back(std::move(stations_and_signals[order[i]]));
+    }
     add(r, std::string(header(Source::kTrain, kRallentamenti)));
     slowdowns(r);
     add(r, std::string(header(Source::kTrain, kSegnali)));
-    signals(r);
+    for (; i < order.size(); ++i) r.push_back(std::move(stations_and_signals[order[i]]));
     add(r, std::string(header(Source::kTrain, kCodici)));
     abbattimento(r);
     add(r, std::string(header(Source::kTrain, kTrainFine)));
@@ -784,7 +799,62 @@ class Decompiler {
     }
   }
 
-  void stations(Rows& r) {
+  // A row that writes approach codes: the cells and the codes.
+  struct Writer {
+    std::vector<std::pair<std::int64_t, Byte>> codes;
+  };
+
+  // The rows (stations first, in item order, then signals) in an order where
+  // each cell's approach code is written last by a row that writes it: every
+  // row that writes another code there comes before one that writes it.
+  // Among the orders that do, the one nearest the given order; where none
+  // does, the given order for what is left.
+  std::vector<std::size_t> approach_order(const std::vector<Writer>& writers,
+                                          std::size_t station_count) const {
+    const std::size_t n = writers.size();
+    std::vector<std::vector<std::size_t>> after(n);
+    std::vector<std::size_t> before_count(n, 0);
+    const auto edge = [&](std::size_t a, std::size_t b) {
+      after[a].push_back(b);
+      ++before_count[b];
+    };
+    for (std::size_t k = 1; k < station_count; ++k) edge(k - 1, k);
+    std::map<std::int64_t, std::vector<std::pair<std::size_t, Byte>>> by_cell;
+    for (std::size_t w = 0; w < n; ++w)
+      for (const auto& [cell, code] : writers[w].codes) by_cell[cell].push_back({w, code});
+    for (const auto& [cell, list] : by_cell) {
+      if (list.size() < 2) continue;
+      const Byte final_code = cells_[static_cast<std::size_t>(cell)].avviso;
+      std::optional<std::size_t> winner;
+      for (const auto& [w, code] : list)
+        if (code == final_code) winner = w;
+      if (!winner) continue;
+      for (const auto& [w, code] : list)
+        if (code != final_code && w != *winner) edge(w, *winner);
+    }
+    std::set<std::size_t> ready;
+    for (std::size_t w = 0; w < n; ++w)
+      if (before_count[w] == 0) ready.insert(w);
+    std::vector<std::size_t> order;
+    std::vector<bool> done(n, false);
+    while (order.size() < n) {
+      std::size_t w = 0;
+      if (!ready.empty()) {
+        w = *ready.begin();
+        ready.erase(ready.begin());
+      } else {
+        // A cycle: the first row not yet placed.
+        while (done[w]) ++w;
+      }
+      done[w] = true;
+      order.push_back(w);
+      for (const std::size_t b : after[w])
+        if (--before_count[b] == 0 && !done[b]) ready.insert(b);
+    }
+    return order;
+  }
+
+  void stations(Rows& r, std::vector<Writer>& writers) {
     for (std::size_t k = kFirstStationItem; k <= stations_; ++k) {
       const oggetto& o = items_[k];
       const Long P = o.valore_c;
@@ -851,6 +921,17 @@ class Decompiler {
       RowOrigin origin = cells(std::max<std::int64_t>(end_cell - 4, 0), end_cell);
       origin.item = k;
       add(r, s, origin, doubt);
+      // The approach codes 81 to 84 in the four cells before the end mark.
+      Writer w;
+      const double E = o.valore_b;
+      if (o.genere < 25 && o.genere != 5 && o.genere != 6) {
+        for (int k = 1; k <= 4; ++k) {
+          if (E / 50.0 - k - 1 <= 1) continue;
+          w.codes.push_back({arrotonda(E / 50.0 - k - 1), low8(80 + k)});
+          station_codes_[w.codes.back().first] = w.codes.back().second;
+        }
+      }
+      writers.push_back(std::move(w));
     }
   }
 
@@ -904,20 +985,29 @@ class Decompiler {
     }
   }
 
-  // The side sx x 3 + dx of the signal in cell c: of the bytes that fit its
-  // dato4, the one whose approach codes its four cells hold (the most of
-  // them, when later rows wrote over some), else the one of dato4's last
-  // digit. Returned as the value T with T = side (mod 256) and dato4 - T a
+  // The side sx x 3 + dx of the signal in cell c: of the usual sides that
+  // fit its dato4, the one whose approach codes its four cells hold (the
+  // most of them, when later rows wrote over some), else the one of dato4's
+  // last digit. Returned as the value T with T = side (mod 256) and dato4 - T a
   // multiple of 10.
   std::int64_t signal_side(std::int64_t c, int by_dato4, Integer dato4) const {
     int best = by_dato4;
     int best_score = 0;
-    for (int side = 0; side < 256; ++side) {
+    // The sides an author writes (sx 0 to 3, dx 0 to 2), and no other:
+    // codes that other rows wrote over this signal's match a large side by
+    // chance more often than a signal has one. A signal whose codes were all
+    // written over keeps the side of dato4's last digit.
+    constexpr int kUsualSides = 12;
+    for (int side = 0; side < kUsualSides; ++side) {
       if ((side - dato4) % 2 != 0) continue;
       int score = 0;
       for (int k = 1; k <= 4; ++k) {
         const std::int64_t p = c - 2 * k;
-        if (p >= 0 && cells_[static_cast<std::size_t>(p)].avviso == low8(side * 10 + k)) ++score;
+        const Byte code = low8(side * 10 + k);
+        // A code that a station writes there tells nothing of the signal.
+        const auto station = station_codes_.find(p);
+        if (station != station_codes_.end() && station->second == code) continue;
+        if (p >= 0 && cells_[static_cast<std::size_t>(p)].avviso == code) ++score;
       }
       if (score > best_score || (score == best_score && side == by_dato4)) {
         best = side;
@@ -930,7 +1020,7 @@ class Decompiler {
     return by_dato4;
   }
 
-  void signals(Rows& r) {
+  void signals(Rows& r, std::vector<Writer>& writers) {
     for (std::int64_t c = 0; c <= n_; ++c) {
       const cella& z = cells_[static_cast<std::size_t>(c)];
       if (z.genere != kSignal) continue;
@@ -966,6 +1056,10 @@ class Decompiler {
       s += ", ";
       s += number(tempo);
       add(r, s, cells(std::max<std::int64_t>(c - 8, 0), c), element_doubt(c));
+      Writer w;
+      for (int k = 1; k <= 4; ++k)
+        if (c - 2 * k >= 0) w.codes.push_back({c - 2 * k, low8(low8(side) * 10 + k)});
+      writers.push_back(std::move(w));
     }
   }
 
@@ -1037,9 +1131,10 @@ class Decompiler {
   std::int64_t n_ = 0;
   std::map<std::size_t, std::vector<std::int64_t>> sign_cells_;  // item -> the cells naming it
   std::vector<std::int64_t> station_end_cells_;
-  bool track_plan_read_ = false;  // every value of the track plan was read
-  std::size_t stations_ = 0;      // the last station item
-  std::size_t lowest_sign_ = 81;  // the lowest sign item
+  bool track_plan_read_ = false;                // every value of the track plan was read
+  std::map<std::int64_t, Byte> station_codes_;  // the approach codes of the stations, by cell
+  std::size_t stations_ = 0;                    // the last station item
+  std::size_t lowest_sign_ = 81;                // the lowest sign item
 };
 
 }  // namespace
