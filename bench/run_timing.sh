@@ -9,7 +9,10 @@
 #  (d) `check` of the 1000 km scenario with 50 mistakes scattered over it
 #      against a clean `compile` of it;
 #  (e) `diff` of the compiled 1000 km scenario against a copy of itself
-#      against `cmp` of its three files with the copy's.
+#      against `cmp` of its three files with the copy's;
+#  (f) `decompile` of the compiled 1000 km scenario, which writes its two
+#      sources after compiling them in memory and comparing the result with
+#      the three files, against `compile` of the 1000 km sources.
 #
 # Each pair runs alternately RUNS times (default 200) through bench_timer,
 # which prints the median times, the peak resident memory of each command and
@@ -112,6 +115,13 @@ compare "A: diff of 1000 km against a copy of itself; B: cmp of its three files"
   "true" "$cmp3"
 ratio_diff=$(ratio)
 
+# (f) decompile of the 1000 km scenario, against its compile; each writes
+# into a fresh directory.
+compare "A: decompile of 1000 km; B: compile of 1000 km" \
+  "rm -rf $work/back && mkdir $work/back" "$program decompile $work/ref1000 -o $work/back" \
+  "rm -rf $work/out && mkdir $work/out" "$compile1000 $work/out"
+ratio_decompile=$(ratio)
+
 echo
 echo "== targets"
 awk -v r="$ratio_run" -v m="$peak_run" \
@@ -125,3 +135,5 @@ awk -v r="$ratio_check" \
   'BEGIN {printf "check with 50 errors / compile: %6.3f (at most 3) %s\n", r, r <= 3 ? "met" : "MISSED"}'
 awk -v r="$ratio_diff" \
   'BEGIN {printf "diff 1000 km / cmp:         %6.3f (at most 3)    %s\n", r, r <= 3 ? "met" : "MISSED"}'
+awk -v r="$ratio_decompile" \
+  'BEGIN {printf "decompile 1000 km / compile: %6.3f (at most 3)   %s\n", r, r <= 3 ? "met" : "MISSED"}'

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Fuzzes the compiler, or with `decode` the decoders of the compiled files
-# (fuzz/decode_fuzzer, seeds in fuzz/decode_corpus, no dictionary).
+# Fuzzes the compiler, or with `decode` the decoders of the compiled files and
+# the dump, diff and decompiler that read them (fuzz/decode_fuzzer, seeds in
+# fuzz/decode_corpus, no dictionary).
 # Builds fuzz/compile_fuzzer with clang, libFuzzer,
 # AddressSanitizer and UndefinedBehaviorSanitizer in build/fuzz, then runs it
 # for the given number of seconds (default 60) from the seed corpus

@@ -1,9 +1,11 @@
-// The fuzzer of the decoders of the compiled files, and of what `dump` and
-// `diff` make of whatever they accept. The first byte chooses the kind of
-// file, the rest is the file. A file the decoder accepts must be exactly the
-// bytes its serialiser writes for what was decoded; a refused one must name
-// an offset within the file. Either way nothing reads outside the buffer
-// (AddressSanitizer) and nothing is undefined (UndefinedBehaviorSanitizer).
+// The fuzzer of the decoders of the compiled files, and of what `dump`,
+// `diff` and `decompile` make of whatever they accept. The first byte
+// chooses the kind of file, the rest is the file; from 0x80 on it chooses a
+// whole compiled scenario for the decompiler (see decompile_input). A file the decoder accepts must
+// be exactly the bytes its serialiser writes for what was decoded; a refused one must name an
+// offset within the file. Either way nothing reads outside the buffer (AddressSanitizer) and
+// nothing is undefined (UndefinedBehaviorSanitizer).
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -14,6 +16,7 @@
 #include "compiler/compiled_files.h"
 #include "tools/diff.h"
 #include "tools/dump.h"
+#include "tools/round_trip.h"
 
 namespace {
 
@@ -27,11 +30,52 @@ void check_refusal(const sb::FormatError& e, std::string_view bytes) {
   if (e.reason.empty()) violated("a refusal gives no reason");
 }
 
+// A compiled scenario in one input: two 4-byte little-endian lengths, of
+// the route file and of the item file, then the two files, then the track
+// plan (when the mode byte is odd). Lengths beyond the input are cut to it.
+void decompile_input(std::uint8_t mode, std::string_view rest) {
+  const auto length = [&](std::size_t at) {
+    std::size_t n = 0;
+    for (std::size_t i = 0; i < 4 && at + i < rest.size(); ++i)
+      n |= static_cast<std::size_t>(static_cast<unsigned char>(rest[at + i])) << (8 * i);
+    return n;
+  };
+  const std::size_t route_length = length(0);
+  const std::size_t items_length = length(4);
+  rest.remove_prefix(std::min<std::size_t>(8, rest.size()));
+  sb::CompiledBytes files;
+  files.route = rest.substr(0, std::min(route_length, rest.size()));
+  rest.remove_prefix(files.route.size());
+  files.items = rest.substr(0, std::min(items_length, rest.size()));
+  rest.remove_prefix(files.items.size());
+  if (mode % 2 == 1) files.track_plan = rest;
+  sb::RoundTrip t;
+  sb::RefusedFile refused;
+  if (!sb::round_trip(files, &t, &refused)) {
+    const std::string_view file = refused.kind == sb::CompiledFileKind::kRoute ? files.route
+                                  : refused.kind == sb::CompiledFileKind::kItems
+                                      ? files.items
+                                      : *files.track_plan;
+    check_refusal(refused.error, file);
+    return;
+  }
+  // The same files give the same sources again.
+  sb::RoundTrip again;
+  if (!sb::round_trip(files, &again, &refused)) violated("a decompile is not repeatable");
+  if (again.sources.line.text() != t.sources.line.text() ||
+      again.sources.train.text() != t.sources.train.text())
+    violated("a decompile is not deterministic");
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   if (size == 0) return 0;
   const std::string_view bytes(reinterpret_cast<const char*>(data) + 1, size - 1);
+  if (data[0] >= 0x80) {
+    decompile_input(data[0], bytes);
+    return 0;
+  }
   sb::FormatError e;
   switch (data[0] % 3) {
     case 0: {

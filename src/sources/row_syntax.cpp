@@ -94,6 +94,13 @@ std::span<const RowSyntax> row_syntax_table() {
   return kRows;
 }
 
+static_assert(kRows.size() == static_cast<std::size_t>(Row::kRipetizioneSegnali9) + 1,
+              "every row of the table has its name");
+
+const RowSyntax& row_syntax(Row row) {
+  return kRows[static_cast<std::size_t>(row)];
+}
+
 const RowSyntax* row_syntax(std::string_view keyword) {
   for (const RowSyntax& r : kRows) {
     if (r.keyword == keyword) return &r;

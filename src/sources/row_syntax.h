@@ -6,6 +6,7 @@
 // recognised is in keywords.h.
 #pragma once
 
+#include <cstddef>
 #include <optional>
 #include <span>
 #include <string_view>
@@ -27,6 +28,36 @@ struct RowSyntax {
 
 // Every row of both sources.
 std::span<const RowSyntax> row_syntax_table();
+
+// The rows by name, in the order of the table, for the code that writes rows
+// (the decompiler): each names its row here instead of spelling its keyword.
+enum class Row : std::size_t {
+  kLunghezzaPercorso,
+  kProgressivaUno,
+  kProgressivaDue,
+  kProgressivaTre,
+  kSfondoUno,
+  kSfondoDue,
+  kSfondoTre,
+  kRipetizioneSegnali4,
+  kPendenza,
+  kCurva,
+  kMontagna,
+  kIndicatoriVmax,
+  kCartelloIndicatore,
+  kPercentualeMassaFrenata,
+  kNumeroVetture,
+  kSabbia,
+  kOrologio,
+  kAderenza,
+  kVelocita,
+  kStazione,
+  kRallentamento,
+  kSegnale,
+  kAbbattimento,
+  kRipetizioneSegnali9,
+};
+const RowSyntax& row_syntax(Row row);
 
 // The row of a keyword as the built-in sources write it ("segnale",
 // "curvad2" gives "curva..." rows); nullptr for any other text.

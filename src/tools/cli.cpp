@@ -107,6 +107,21 @@ int run_tool(int argc, const char* const* argv, Environment& a) {
       ->expected(4);
   cmd_diff->add_flag("--json", diff.json, "Print one JSON object instead of lines of text");
 
+  DecompileOptions decompile;
+  auto* cmd_decompile = app.add_subcommand(
+      "decompile",
+      "Write the line and train sources of a compiled scenario, and check that they compile to "
+      "the same bytes (exit status 0 same, 1 different, 2 or more on trouble)");
+  cmd_decompile
+      ->add_option("INPUT", decompile.input,
+                   "The compiled scenario: its folder or its route file (ID_NUM.dat)")
+      ->required();
+  cmd_decompile->add_option("-o,--output", decompile.directory, "Directory to write into")
+      ->capture_default_str();
+  cmd_decompile->add_flag("--force", decompile.force, "Overwrite sources that are already there");
+  cmd_decompile->add_flag("--check", decompile.check,
+                          "Only compile the sources in memory and compare; write nothing");
+
   PlotOptions plot;
   auto* cmd_plot = app.add_subcommand(
       "plot", "Draw a compiled scenario: the plan of the line and its profile, as SVG");
@@ -151,6 +166,7 @@ int run_tool(int argc, const char* const* argv, Environment& a) {
   if (cmd_dump->parsed()) return dump_command(dump, a);
   if (cmd_lsp->parsed()) return lsp_command(std::cin, a);
   if (cmd_diff->parsed()) return diff_command(diff, a);
+  if (cmd_decompile->parsed()) return decompile_command(decompile, a);
   if (cmd_completion->parsed()) {
     a.out << bash_completion(app);
     return exit_status::kOk;

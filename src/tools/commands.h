@@ -71,6 +71,13 @@ struct DiffOptions {
   bool json = false;
 };
 
+struct DecompileOptions {
+  std::string input;            // a folder or a route file
+  std::string directory = ".";  // where the sources go
+  bool force = false;           // overwrite sources that are already there
+  bool check = false;           // only the round trip: write nothing
+};
+
 struct PlotOptions {
   std::string route_file;  // the route file ID_NUM.dat
   std::string output;      // the SVG file to write
@@ -84,6 +91,7 @@ int plot_command(const PlotOptions& o, Environment& env);
 // The language server: LSP messages from `in`, answers on env.out.
 int lsp_command(std::istream& in, Environment& env);
 int diff_command(const DiffOptions& o, Environment& env);
+int decompile_command(const DecompileOptions& o, Environment& env);
 
 // Parses the command line and runs the subcommand it names; returns the exit
 // status. Called only with at least one argument: with none, the program

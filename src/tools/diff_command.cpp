@@ -15,6 +15,7 @@
 #include "platform/file_system.h"
 #include "sources/file_names.h"
 #include "tools/commands.h"
+#include "tools/compiled_input.h"
 #include "tools/diff.h"
 #include "tools/dump.h"
 
@@ -47,24 +48,12 @@ void refuse(const std::string& path, CompiledFileKind kind, const FormatError& e
 // The route file that `given` names: itself, or the one route file of the
 // folder it names.
 std::string route_file_of(const std::string& given, Environment& env) {
-  if (companion_files(given) && env.files.exists(given)) return given;
-  std::string folder = given;
-  while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
-  std::vector<std::string> routes;
-  for (const std::string& name : env.files.list_files(folder)) {
-    if (compiled_file_kind(name) == CompiledFileKind::kRoute) routes.push_back(name);
+  const RouteFileLookup found = find_route_file(given, env.files);
+  if (found.path.empty()) {
+    env.err << kPrefix << found.problem << "\n";
+    throw Trouble{exit_status::kUsage};
   }
-  if (routes.size() == 1) return folder + "/" + routes[0];
-  if (routes.empty()) {
-    env.err << kPrefix << given
-            << ": neither a route file (ID_NUM.dat) nor a folder that holds one\n";
-  } else {
-    env.err << kPrefix << given << ": the folder holds " << routes.size()
-            << " route files; name the one to compare (";
-    for (std::size_t i = 0; i < routes.size(); ++i) env.err << (i ? ", " : "") << routes[i];
-    env.err << ")\n";
-  }
-  throw Trouble{exit_status::kUsage};
+  return found.path;
 }
 
 CompiledScenario load_compiled(const std::string& given, Environment& env) {
