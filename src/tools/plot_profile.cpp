@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
+#include <limits>
 #include <numbers>
 #include <optional>
 #include <string>
@@ -107,6 +108,57 @@ void add_steps(svg::Path& path, const std::vector<Run>& runs, X x, Y y, bool joi
     }
     path.horizontal_to(x(runs[i].end));
   }
+}
+
+// Where the runs are too many for the width, each column of kBandColumn px
+// shows the range of the values within it: the outline of that band, or
+// nothing when the runs are few enough to be drawn as steps.
+constexpr double kBandColumn = 2;
+template <typename X, typename Y>
+std::optional<svg::Path> dense_band(const std::vector<Run>& runs, X x, Y y) {
+  const auto columns = static_cast<std::size_t>((kRight - kLeft) / kBandColumn);
+  if (runs.size() < columns / 2) return std::nullopt;
+  std::vector<double> low(columns, std::numeric_limits<double>::infinity());
+  std::vector<double> high(columns, -std::numeric_limits<double>::infinity());
+  const auto column = [&](double px) {
+    const double i = std::floor((px - kLeft) / kBandColumn);
+    return static_cast<std::size_t>(std::clamp(i, 0.0, static_cast<double>(columns - 1)));
+  };
+  for (const Run& r : runs) {
+    const std::size_t last = column(x(r.end) - 1e-6);
+    for (std::size_t i = column(x(r.start)); i <= last; ++i) {
+      low[i] = std::min(low[i], static_cast<double>(r.value));
+      high[i] = std::max(high[i], static_cast<double>(r.value));
+    }
+  }
+  // Columns that no run reaches take their neighbour's range.
+  for (std::size_t i = 1; i < columns; ++i) {
+    if (!(low[i] <= high[i])) {
+      low[i] = low[i - 1];
+      high[i] = high[i - 1];
+    }
+  }
+  svg::Path band;
+  bool started = false;
+  for (std::size_t i = 0; i < columns; ++i) {
+    if (!(low[i] <= high[i])) continue;
+    const double left = kLeft + static_cast<double>(i) * kBandColumn;
+    if (!started) {
+      band.move_to(left, y(high[i]));
+      started = true;
+    } else {
+      band.vertical_to(y(high[i]));
+    }
+    band.horizontal_to(left + kBandColumn);
+  }
+  for (std::size_t i = columns; i-- > 0;) {
+    if (!(low[i] <= high[i])) continue;
+    band.vertical_to(y(low[i]) + 1);  // at least a line's width
+    band.horizontal_to(kLeft + static_cast<double>(i) * kBandColumn);
+  }
+  if (!started) return std::nullopt;
+  band.close();
+  return band;
 }
 
 // The tooltip of an element: its kind and place, the text of the item it
@@ -395,7 +447,21 @@ double draw_profile(svg::Element& page, const PlotContext& k, double top) {
   // The two step lines; the gradient also shaded against zero. Where a
   // slowdown lowers the limit, the limit it replaces stays as a thin dashed
   // line above.
-  if (!gradients.empty()) {
+  const std::optional<svg::Path> gradient_band = dense_band(gradients, x, yg);
+  const std::optional<svg::Path> speed_band = dense_band(speeds, x, yv);
+  if (gradient_band || speed_band) {
+    labels.add(page, kRight, top + 16,
+               "too many changes for the width: each 2 px column shows the range of values "
+               "within it",
+               {.size = 12, .fill = "#777", .anchor = TextAnchor::kEnd});
+  }
+  if (gradient_band) {
+    page.add(svg::Element("path")
+                 .set_path(*gradient_band)
+                 .set("fill", kGradientColour)
+                 .set("fill-opacity", "0.55")
+                 .set("stroke", "none"));
+  } else if (!gradients.empty()) {
     const double zero = yg(std::clamp(0.0, g0, g1));
     svg::Path shade;
     shade.move_to(x(gradients.front().start), zero);
@@ -414,7 +480,13 @@ double draw_profile(svg::Element& page, const PlotContext& k, double top) {
                  .set("stroke", kGradientColour)
                  .set("stroke-width", 1.8));
   }
-  if (!speeds.empty()) {
+  if (speed_band) {
+    page.add(svg::Element("path")
+                 .set_path(*speed_band)
+                 .set("fill", kSpeedColour)
+                 .set("fill-opacity", "0.55")
+                 .set("stroke", "none"));
+  } else if (!speeds.empty()) {
     if (speeds.size() != limits.size()) {
       svg::Path replaced;
       add_steps(replaced, limits, x, yv);
