@@ -47,6 +47,56 @@ BoardSpeeds board_speeds(Integer dato) {
   return {s.quotient, s.remainder * 5};
 }
 
+std::vector<Slowdown> slowdowns_of(const std::vector<cella>& percorso) {
+  const auto at = [](std::size_t c) {
+    return metre_of(Placement::kPoint, static_cast<std::int64_t>(c));
+  };
+  std::vector<Slowdown> found;
+  // The start cell of a slowdown not yet ended, when `pending`.
+  bool pending = false;
+  std::size_t open = 0;
+  const auto close = [&](std::size_t start, std::size_t end) {
+    const double last = end == start ? at(start) + kCellLength : at(end);
+    found.push_back({start, end, at(start), last, int{percorso[start].dato1}});
+  };
+  for (std::size_t c = 0; c < percorso.size(); ++c) {
+    if (percorso[c].genere == kSlowdownStart) {
+      if (pending) close(open, open);
+      open = c;
+      pending = true;
+    } else if (percorso[c].genere == kSlowdownEnd && pending) {
+      close(open, c);
+      pending = false;
+    }
+  }
+  if (pending) close(open, open);
+  return found;
+}
+
+std::vector<std::string> sign_text_lines(std::string_view testo) {
+  std::vector<std::string> lines;
+  const auto keep = [&](std::string_view line) {
+    const std::size_t first = line.find_first_not_of(' ');
+    if (first == std::string_view::npos) return;
+    lines.emplace_back(line.substr(first, line.find_last_not_of(' ') - first + 1));
+  };
+  std::size_t i = 0;
+  while (i < testo.size()) {
+    if (testo[i] == '(') {
+      const std::size_t close = testo.find(')', i + 1);
+      const std::size_t end = close == std::string_view::npos ? testo.size() : close;
+      keep(testo.substr(i + 1, end - i - 1));
+      i = end + 1;
+    } else {
+      const std::size_t open = testo.find('(', i);
+      const std::size_t end = open == std::string_view::npos ? testo.size() : open;
+      keep(testo.substr(i, end - i));
+      i = end;
+    }
+  }
+  return lines;
+}
+
 std::optional<std::size_t> named_item(const cella& c) {
   if (c.genere != kSign && c.genere != kStationEnd) return std::nullopt;
   if (c.dato1 < 0 || c.dato1 >= kItemCount) return std::nullopt;

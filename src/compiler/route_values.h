@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "compiler/route_model.h"
@@ -61,6 +62,28 @@ inline int stripes_s(const cella& c) {
 inline int stripes_d(const cella& c) {
   return c.dato4 % 10;
 }
+
+// A slowdown as its start and end cells (kinds 3 and 2) hold it: the speed
+// `v` (dato1, km/h) in force from the start cell's metre to the end cell's.
+struct Slowdown {
+  std::size_t start_cell = 0;
+  std::size_t end_cell = 0;  // the start cell itself when the two coincide
+  double start = 0;          // metres
+  double end = 0;
+  int speed_kmh = 0;
+};
+// The slowdowns of a route, in the order of their start cells. A start is
+// paired with the first end cell after it, unless another start comes
+// first: then its end fell on its own cell (a stretch shorter than a cell)
+// and the slowdown covers that cell only. An end with no start before it
+// is passed over.
+std::vector<Slowdown> slowdowns_of(const std::vector<cella>& percorso);
+
+// The lines of a sign's text: the groups in parentheses ("(P.L.      )
+// (AUTOMATICO)" gives "P.L." and "AUTOMATICO"), each without its padding
+// spaces; a text written without parentheses, or what stands outside them,
+// is one line as it is. Empty lines are left out.
+std::vector<std::string> sign_text_lines(std::string_view testo);
 
 // The item that a sign (kind 14) or a station end mark (kind 10) names in
 // dato1; empty when dato1 is not an item number.

@@ -123,12 +123,15 @@ int run_tool(int argc, const char* const* argv, Environment& a) {
                           "Only compile the sources in memory and compare; write nothing");
 
   PlotOptions plot;
-  auto* cmd_plot = app.add_subcommand(
-      "plot", "Draw a compiled scenario: the plan of the line and its profile, as SVG");
+  auto* cmd_plot = app.add_subcommand("plot",
+                                      "Draw a compiled scenario: the plan of the line, its profile "
+                                      "and the time-distance graph, as SVG");
   cmd_plot->add_option("ROUTE", plot.route_file, "The compiled route file (ID_NUM.dat)")
       ->required();
   cmd_plot->add_option("-o,--output", plot.output, "The SVG file to write; - for standard output")
       ->required();
+  cmd_plot->add_option("--from", plot.from_km, "Draw the line from this kilometre on");
+  cmd_plot->add_option("--to", plot.to_km, "Draw the line up to this kilometre");
 
   std::string completion_shell;
   auto* cmd_completion = app.add_subcommand(

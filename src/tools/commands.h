@@ -79,8 +79,10 @@ struct DecompileOptions {
 };
 
 struct PlotOptions {
-  std::string route_file;  // the route file ID_NUM.dat
-  std::string output;      // the SVG file to write
+  std::string route_file;           // the route file ID_NUM.dat
+  std::string output;               // the SVG file to write
+  std::optional<double> from_km{};  // the stretch to draw; the whole line without
+  std::optional<double> to_km{};
 };
 
 int sources_command(const SourcesOptions& o, Environment& env);

@@ -1,6 +1,7 @@
 // The page of the plot: its title, the order of its sections, the legend,
-// and the helpers that every section uses to write texts. The plan and the
-// profile draw themselves in plot_plan.cpp and plot_profile.cpp.
+// and the helpers that every section uses to write texts. The plan, the
+// profile and the time-distance graph draw themselves in plot_plan.cpp,
+// plot_profile.cpp and plot_timetable.cpp.
 #include "tools/plot.h"
 
 #include <algorithm>
@@ -71,25 +72,86 @@ svg::Element text_at(double x, double y, std::string_view content, const TextSty
   t.set("x", x).set("y", y).set("font-size", style.size);
   if (style.bold) t.set("font-weight", "bold");
   if (style.italic) t.set("font-style", "italic");
-  if (style.anchor != nullptr) t.set("text-anchor", style.anchor);
+  if (style.anchor == TextAnchor::kMiddle) t.set("text-anchor", "middle");
+  if (style.anchor == TextAnchor::kEnd) t.set("text-anchor", "end");
   t.set("fill", style.fill);
   t.text(content);
   return t;
 }
 
-void add_label(svg::Element& page, double x, double y, std::string_view content,
-               const TextStyle& style, bool halo) {
-  if (halo) {
-    page.add(text_at(x, y, content, style)
-                 .set("stroke", "#fff")
-                 .set("stroke-width", 4)
-                 .set("stroke-linejoin", "round"));
-  }
-  page.add(text_at(x, y, content, style));
+namespace {
+
+// The room around a text on a pale box.
+constexpr double kBoxPad = 3;
+
+}  // namespace
+
+TurnedBox Labels::box_at(const Spot& spot, std::string_view content, const TextStyle& style) {
+  return text_box(spot.x, spot.y, content, style.size, spot.anchor, style.bold, spot.degrees,
+                  style.room);
 }
 
-void add_section_heading(svg::Element& page, double y, std::string_view heading) {
-  add_label(page, kLeft, y, heading, {.size = 17, .fill = "#222", .bold = true});
+std::optional<std::size_t> Labels::add(svg::Element& parent, std::span<const Spot> spots,
+                                       std::string_view content, const TextStyle& style,
+                                       LabelLook look, std::string_view tooltip) {
+  if (content.empty()) return std::nullopt;
+  std::vector<TurnedBox> boxes;
+  for (const Spot& s : spots) {
+    TurnedBox b = box_at(s, content, style);
+    if (look == LabelLook::kBoxed) b.box = b.box.grown(kBoxPad - 1);
+    // Outside the area it must keep to, a place is no place at all.
+    if (area_ && !b.within(*area_)) b = TurnedBox(Box{-1e9, -1e9, -1e9, -1e9});
+    boxes.push_back(b);
+  }
+  const std::optional<std::size_t> chosen = space_.place(boxes);
+  if (!chosen) return std::nullopt;
+  const Spot& at = spots[*chosen];
+  if (look == LabelLook::kBoxed) {
+    const Box& b = boxes[*chosen].box;
+    parent.add(svg::Element("rect")
+                   .set("x", b.x0)
+                   .set("y", b.y0)
+                   .set("width", b.x1 - b.x0)
+                   .set("height", b.y1 - b.y0)
+                   .set("rx", 3)
+                   .set("fill", "#fff")
+                   .set("fill-opacity", "0.85")
+                   .set("stroke", "#ccc")
+                   .set("stroke-width", 0.6));
+  }
+  TextStyle set = style;
+  set.anchor = at.anchor;
+  const auto text = [&] {
+    svg::Element t = text_at(at.x, at.y, content, set);
+    if (at.degrees != 0) t.set("transform", svg::rotate(at.degrees, at.x, at.y));
+    return t;
+  };
+  if (look == LabelLook::kHalo) {
+    parent.add(text().set("stroke", "#fff").set("stroke-width", 4).set("stroke-linejoin", "round"));
+  }
+  svg::Element t = text();
+  if (!tooltip.empty()) t.title(tooltip);
+  parent.add(t);
+  return chosen;
+}
+
+bool Labels::add(svg::Element& parent, double x, double y, std::string_view content,
+                 const TextStyle& style, LabelLook look, std::string_view tooltip) {
+  const Spot spot{x, y, style.anchor};
+  return add(parent, std::span<const Spot>(&spot, 1), content, style, look, tooltip).has_value();
+}
+
+void reserve_frame_edges(Labels& labels, const Box& f) {
+  constexpr double c = kFrameClearance;
+  labels.reserve({f.x0 - c, f.y0 - c, f.x1 + c, f.y0 + c});
+  labels.reserve({f.x0 - c, f.y1 - c, f.x1 + c, f.y1 + c});
+  labels.reserve({f.x0 - c, f.y0 - c, f.x0 + c, f.y1 + c});
+  labels.reserve({f.x1 - c, f.y0 - c, f.x1 + c, f.y1 + c});
+}
+
+void add_section_heading(const PlotContext& k, svg::Element& page, double y,
+                         std::string_view heading) {
+  k.labels.add(page, kLeft, y, heading, {.size = 17, .fill = "#222", .bold = true});
 }
 
 namespace {
@@ -97,22 +159,24 @@ namespace {
 double draw_title(svg::Element& page, const PlotContext& k) {
   const std::string scenario = readable_text(k.data.oggetti.at(kScenarioItem).testo);
   const std::string train = readable_text(k.data.oggetti.at(kTrainItem).testo);
-  add_label(page, kLeft, 40,
-            "Scenario " + (scenario.empty() ? "(no identifier)" : scenario) +
-                " \xE2\x80\x94 train " + (train.empty() ? "(no number)" : train),
-            {.size = 26, .fill = "#111", .bold = true});
-  add_label(page, kLeft, 64,
-            "Line " + fixed_decimals(k.line_end / 1000, 3) + " km \xC2\xB7 " +
-                std::to_string(k.stations.size()) + " stations \xC2\xB7 route of " +
-                std::to_string(k.data.percorso.size()) + " cells of 50 m",
-            {.size = 14, .fill = "#555"});
+  k.labels.add(page, kLeft, 40,
+               "Scenario " + (scenario.empty() ? "(no identifier)" : scenario) +
+                   " \xE2\x80\x94 train " + (train.empty() ? "(no number)" : train),
+               {.size = 26, .fill = "#111", .bold = true});
+  std::string facts = "Line " + fixed_decimals(k.line_end / 1000, 3) + " km \xC2\xB7 " +
+                      std::to_string(k.stations.size()) + " stations \xC2\xB7 route of " +
+                      std::to_string(k.data.percorso.size()) + " cells of 50 m";
+  if (k.data.from || k.data.to) {
+    facts += " \xC2\xB7 drawn from " + km_text(k.axis_start) + " to " + km_text(k.axis_end);
+  }
+  k.labels.add(page, kLeft, 64, facts, {.size = 14, .fill = "#555"});
   return 84;
 }
 
-// The legend: the lines and shades of the two views, then the marker of
-// every kind of cell that has a lane, lane by lane as the profile shows them.
-double draw_legend(svg::Element& page, double top) {
-  add_section_heading(page, top + 16, "Legend");
+// The legend: the lines and shades of the views, then the marker of every
+// kind of cell that has a lane, lane by lane as the profile shows them.
+double draw_legend(svg::Element& page, const PlotContext& k, double top) {
+  add_section_heading(k, page, top + 16, "Legend");
   using Sample = std::function<void(svg::Element&, double, double)>;
   const auto stroke = [](const char* colour, double width, const char* dashes = nullptr) {
     return [=](svg::Element& parent, double x, double y) {
@@ -138,6 +202,7 @@ double draw_legend(svg::Element& page, double top) {
   std::vector<std::pair<Sample, std::string>> entries = {
       {stroke(kGradientColour, 1.8), "Gradient (\xE2\x80\xB0), left axis"},
       {stroke(kSpeedColour, 2.2), "Speed limit (km/h), right axis"},
+      {swatch(kSlowdownColour, "0.25"), "Slowdown: the limit it sets"},
       {swatch(kMountainColour, "0.30"), "Mountain span"},
       {swatch("#888", "0.25"), "Beyond the end of the line"},
       {stroke("#555", 1, "4 3"), "Station (named)"},
@@ -161,7 +226,7 @@ double draw_legend(svg::Element& page, double top) {
     const double x = kLeft + 16 + (i % kColumns) * column_width;
     const double y = top + 42 + (i / kColumns) * 28;
     sample(page, x, y);
-    add_label(page, x + 24, y + 4, text, {.size = 13, .fill = "#222"});
+    k.labels.add(page, x + 24, y + 4, text, {.size = 13, .fill = "#222"});
     ++i;
   }
   const int rows = (i + kColumns - 1) / kColumns;
@@ -180,12 +245,18 @@ std::vector<PlotStation> plot_stations(const std::array<oggetto, kItemCount>& og
   return stations;
 }
 
-std::string draw_scenario(const PlotData& d) {
-  using namespace plot;
-  PlotContext k{d, plot_stations(d.oggetti)};
+double plot_line_end(const PlotData& d) {
   const double route_metres = static_cast<double>(d.percorso.size()) * kCellLength;
   const Long length = d.oggetti.at(kLineItem).valore_b;
-  k.line_end = (length > 0 && length <= route_metres) ? length : route_metres;
+  return (length > 0 && length <= route_metres) ? length : route_metres;
+}
+
+std::string draw_scenario(const PlotData& d) {
+  using namespace plot;
+  Labels labels(Box{kPageMargin, kPageMargin, kPageWidth - kPageMargin, 1e7});
+  PlotContext k{d, plot_stations(d.oggetti), labels};
+  const double route_metres = static_cast<double>(d.percorso.size()) * kCellLength;
+  k.line_end = plot_line_end(d);
   // The x axis covers the line, and also any element or station coded beyond
   // its end, which an author will want to see.
   k.axis_end = k.line_end;
@@ -201,7 +272,14 @@ std::string draw_scenario(const PlotData& d) {
     }
   }
   if (!(k.axis_end > 0)) k.axis_end = 1000;
-  k.km_step = round_step(k.axis_end / 1000, 16);
+  // A stretch, when one is asked for, within what the axis would show.
+  const double from = d.from.value_or(0);
+  const double to = d.to.value_or(k.axis_end);
+  if (std::isfinite(from) && std::isfinite(to) && from >= 0 && from < to && (d.from || d.to)) {
+    k.axis_start = from;
+    k.axis_end = to;
+  }
+  k.km_step = round_step((k.axis_end - k.axis_start) / 1000, 16);
 
   svg::Element page("svg");
   page.set("xmlns", "http://www.w3.org/2000/svg")
@@ -219,7 +297,8 @@ std::string draw_scenario(const PlotData& d) {
   double y = draw_title(page, k);
   y += draw_plan(page, k, y);
   y += draw_profile(page, k, y);
-  y += draw_legend(page, y);
+  y += draw_timetable_graph(page, k, y);
+  y += draw_legend(page, k, y);
   y += 16;
   page.text("\n");
   // The height is known only now; the attributes keep their places.

@@ -1,7 +1,8 @@
 // The picture of a compiled scenario, as one SVG 1.1 document: the plan of
-// the line drawn from the track plan, and the longitudinal profile (gradient
-// and speed limit against kilometres) with the elements of the route marked
-// along it.
+// the line drawn from the track plan, the longitudinal profile (gradient and
+// speed limit against kilometres) with the elements of the route marked and
+// labelled along it, and the time-distance graph of the timetable against
+// the fastest run the speed limits allow. The whole line, or a stretch of it.
 //
 // The drawing is a pure function of the decoded files; the `plot`
 // subcommand finds and reads them and writes the result.
@@ -27,6 +28,10 @@ struct PlotData {
   std::array<oggetto, kItemCount> oggetti{};
   std::optional<LinePlan> plan;
   std::string plan_note;  // shown in place of the plan when there is none
+  // The stretch to draw, in metres; the whole line when empty. An empty or
+  // reversed stretch is drawn as the whole line (the command refuses it).
+  std::optional<double> from{};
+  std::optional<double> to{};
 };
 
 // A station as the picture shows it: an item from 1 upward with a kind and a
@@ -37,6 +42,10 @@ struct PlotStation {
   Long position = 0;
 };
 std::vector<PlotStation> plot_stations(const std::array<oggetto, kItemCount>& oggetti);
+
+// The length of the line the picture draws, in metres: item 84's, or the
+// route's when that is missing or longer than the route.
+double plot_line_end(const PlotData& d);
 
 // The whole SVG document, about 1600 px wide.
 std::string draw_scenario(const PlotData& d);

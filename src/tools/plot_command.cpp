@@ -1,5 +1,7 @@
-// scenario-builder plot ROUTE.dat -o FILE.svg: draws a compiled scenario from
-// its route file and the item file and track plan beside it.
+// scenario-builder plot ROUTE.dat -o FILE.svg [--from KM] [--to KM]: draws a
+// compiled scenario, or a stretch of it, from its route file and the item
+// file and track plan beside it.
+#include <cmath>
 #include <optional>
 #include <ostream>
 #include <string>
@@ -11,6 +13,7 @@
 #include "tools/commands.h"
 #include "tools/dump.h"
 #include "tools/plot.h"
+#include "tools/plot_page.h"
 
 namespace sb {
 
@@ -35,6 +38,41 @@ void report_refusal(const std::string& path, CompiledFileKind kind, const Format
 
 }  // namespace
 
+// A kilometre as an author typed it: "12.5", "170".
+std::string km_value(double km) {
+  std::string s = plot::fixed_decimals(km, 3);
+  if (s.find('.') != std::string::npos) {
+    s.erase(s.find_last_not_of('0') + 1);
+    if (s.back() == '.') s.pop_back();
+  }
+  return s;
+}
+
+// What is wrong with the stretch asked for, or "" when it is a stretch of
+// the line. Without the line's length only the order of the two ends and
+// their being numbers are checked.
+std::string stretch_fault(const PlotOptions& o, std::optional<double> line_km) {
+  for (const auto& [name, km] : {std::pair{"--from", o.from_km}, std::pair{"--to", o.to_km}}) {
+    if (km && !std::isfinite(*km)) return std::string(name) + " needs a number of kilometres";
+    if (km && *km < 0) {
+      return std::string(name) + " " + km_value(*km) + ": the line starts at kilometre 0";
+    }
+  }
+  if (o.from_km && o.to_km && !(*o.from_km < *o.to_km)) {
+    return "--from " + km_value(*o.from_km) + " must come before --to " + km_value(*o.to_km);
+  }
+  if (!line_km) return "";
+  const std::string end = "the line ends at kilometre " + km_value(*line_km);
+  if (o.from_km && !(*o.from_km < *line_km)) {
+    return "--from " + km_value(*o.from_km) + " is not before the end of the line: " + end;
+  }
+  if (o.to_km && *o.to_km > *line_km) {
+    return "--to " + km_value(*o.to_km) + " is beyond the end of the line: " + end;
+  }
+  if (o.to_km && !(*o.to_km > 0)) return "--to 0 leaves nothing to draw";
+  return "";
+}
+
 int plot_command(const PlotOptions& o, Environment& env) {
   // The plot writes SVG only; a picture file is made from it by a converter.
   const auto ends_with_png = [](const std::string& name) {
@@ -50,13 +88,17 @@ int plot_command(const PlotOptions& o, Environment& env) {
             << o.output << " " << o.output.substr(0, o.output.size() - 4) << ".svg`\n";
     return exit_status::kUsage;
   }
+  if (const std::string fault = stretch_fault(o, std::nullopt); !fault.empty()) {
+    env.err << kPrefix << fault << "\n";
+    return exit_status::kUsage;
+  }
   const std::optional<CompanionFiles> companions = companion_files(o.route_file);
   if (!companions) {
     env.err << kPrefix << o.route_file
             << ": not the name of a route file\n"
                "The route file is named ID_NUM.dat; its item file ID_NUM.sim and its track plan "
                "ID_linea.dat are read from the same directory.\n"
-               "Usage: scenario-builder plot ROUTE.dat -o FILE.svg\n";
+               "Usage: scenario-builder plot ROUTE.dat -o FILE.svg [--from KM] [--to KM]\n";
     return exit_status::kUsage;
   }
 
@@ -74,6 +116,14 @@ int plot_command(const PlotOptions& o, Environment& env) {
     report_refusal(companions->item_file, CompiledFileKind::kItems, fault, env);
     return exit_status::kScenarioErrors;
   }
+
+  const double line_end = plot_line_end(d);
+  if (const std::string fault = stretch_fault(o, line_end / 1000); !fault.empty()) {
+    env.err << kPrefix << o.route_file << ": " << fault << "\n";
+    return exit_status::kUsage;
+  }
+  if (o.from_km) d.from = *o.from_km * 1000;
+  if (o.to_km) d.to = *o.to_km * 1000;
 
   // The track plan is optional: a scenario compiled without it still has a
   // profile worth seeing. A track plan that is there but damaged is refused

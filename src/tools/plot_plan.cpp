@@ -21,31 +21,26 @@ constexpr double kPlanMaxHeight = 640;
 constexpr double kPlanMargin = 40;  // inside the frame, around the line
 
 // The note shown in place of the plan when there is none to draw.
-double draw_plan_note(svg::Element& page, double top, std::string_view note) {
-  add_section_heading(page, top + 16, "Plan of the line");
+double draw_plan_note(svg::Element& page, const PlotContext& k, double top, std::string_view note) {
+  add_section_heading(k, page, top + 16, "Plan of the line");
+  const Box frame{kLeft, top + 26, kRight, top + 86};
   page.add(svg::Element("rect")
-               .set("x", kLeft)
-               .set("y", top + 26)
-               .set("width", kRight - kLeft)
-               .set("height", 60)
+               .set("x", frame.x0)
+               .set("y", frame.y0)
+               .set("width", frame.x1 - frame.x0)
+               .set("height", frame.y1 - frame.y0)
                .set("fill", "#f6f6f6")
                .set("stroke", "#bbb"));
-  add_label(page, (kLeft + kRight) / 2, top + 61, note,
-            {.size = 15, .fill = "#666", .anchor = "middle", .italic = true});
+  reserve_frame_edges(k.labels, frame);
+  k.labels.add(page, (kLeft + kRight) / 2, top + 61, note,
+               {.size = 15, .fill = "#666", .anchor = TextAnchor::kMiddle, .italic = true});
   return 26 + 60 + 24;
 }
-
-// A label beside the track: where its text stands and the box it covers.
-struct LabelSpot {
-  double x = 0, y = 0;  // the text's anchor point, on its baseline
-  const char* anchor = "middle";
-  Box box;
-};
 
 }  // namespace
 
 double draw_plan(svg::Element& page, const PlotContext& k, double top) {
-  if (!k.data.plan) return draw_plan_note(page, top, k.data.plan_note);
+  if (!k.data.plan) return draw_plan_note(page, k, top, k.data.plan_note);
   const LinePlan& p = *k.data.plan;
   const std::size_t points = std::min(p.x.size(), p.y.size());
   const auto usable = [&](std::size_t m) {
@@ -55,17 +50,22 @@ double draw_plan(svg::Element& page, const PlotContext& k, double top) {
   };
 
   // One point every 50 m and the last point, which is where the plan ends.
+  // Of a stretch, only its points: the plan is fitted to it.
   std::vector<std::size_t> drawn;
   const auto line_end = static_cast<std::size_t>(std::llround(k.line_end));
-  for (std::size_t m = 0; m < points; m += 50) drawn.push_back(m);
-  if (line_end < points) drawn.push_back(line_end);
-  std::size_t last = points;
-  while (last > 0 && !usable(last - 1)) --last;
-  if (last > 0) {
+  const auto first = static_cast<std::size_t>(std::ceil(k.axis_start));
+  const auto stop =
+      static_cast<std::size_t>(std::min(static_cast<double>(points), std::floor(k.axis_end) + 1));
+  for (std::size_t m = first; m < stop; m += 50) drawn.push_back(m);
+  if (line_end >= first && line_end < stop) drawn.push_back(line_end);
+  std::size_t last = stop;
+  while (last > first && !usable(last - 1)) --last;
+  if (last > first) {
     drawn.push_back(last - 1);
     std::sort(drawn.begin(), drawn.end());
     drawn.erase(std::unique(drawn.begin(), drawn.end()), drawn.end());
   }
+  const auto in_stretch = [&](std::size_t m) { return m >= first && m < stop && usable(m); };
 
   double min_x = std::numeric_limits<double>::infinity(), max_x = -min_x;
   double min_y = min_x, max_y = -min_x;
@@ -78,7 +78,12 @@ double draw_plan(svg::Element& page, const PlotContext& k, double top) {
     min_y = std::min(min_y, p.y[m].value);
     max_y = std::max(max_y, p.y[m].value);
   }
-  if (!any) return draw_plan_note(page, top, "The track plan holds no points.");
+  if (!any) {
+    return draw_plan_note(page, k, top,
+                          k.axis_start > 0 || k.axis_end < k.line_end
+                              ? "The track plan holds no points in the stretch drawn."
+                              : "The track plan holds no points.");
+  }
 
   const double width = kRight - kLeft;
   double scale = std::numeric_limits<double>::infinity();
@@ -95,9 +100,9 @@ double draw_plan(svg::Element& page, const PlotContext& k, double top) {
     return frame_top + kPlanMargin + (max_y - p.y[m].value) * scale;
   };
 
-  add_section_heading(page, top + 16, "Plan of the line");
-  add_label(page, kRight, top + 16, "equal scales on both axes, +y up",
-            {.size = 12, .fill = "#777", .anchor = "end"});
+  add_section_heading(k, page, top + 16, "Plan of the line");
+  k.labels.add(page, kRight, top + 16, "equal scales on both axes, +y up",
+               {.size = 12, .fill = "#777", .anchor = TextAnchor::kEnd});
   page.add(svg::Element("rect")
                .set("x", kLeft)
                .set("y", frame_top)
@@ -105,6 +110,8 @@ double draw_plan(svg::Element& page, const PlotContext& k, double top) {
                .set("height", frame_height)
                .set("fill", "#fbfbf8")
                .set("stroke", "#bbb"));
+  reserve_frame_edges(k.labels, {kLeft, frame_top, kRight, frame_top + frame_height});
+  k.labels.keep_within(Box{kLeft, frame_top, kRight, frame_top + frame_height});
 
   // The line solid, the run-out beyond its end dashed.
   svg::Path line;
@@ -161,104 +168,25 @@ double draw_plan(svg::Element& page, const PlotContext& k, double top) {
     if (!(l > 0) || !std::isfinite(l)) return std::pair<double, double>{side, 0};
     return std::pair<double, double>{-dy / l * side, dx / l * side};
   };
-  // A label beside the track at metre m, `distance` px out on the side
-  // `side`, its box estimated from the number of characters.
-  const auto beside_track = [&](std::size_t m, double side, double distance,
-                                std::string_view content, double size) {
+  // A place for a label beside the track at metre m, `distance` px out on
+  // the side `side`.
+  const auto beside_track = [&](std::size_t m, double side, double distance, double size) {
     const auto [nx, ny] = normal(m, side);
-    LabelSpot at;
+    Spot at;
     at.x = px(m) + nx * distance;
-    const double ay = py(m) + ny * distance;
-    at.anchor = nx > 0.35 ? "start" : nx < -0.35 ? "end" : "middle";
-    at.y = ay + size * 0.35 + ny * size * 0.5;
-    const double w = estimated_text_width(content, size);
-    const double x0 = nx > 0.35 ? at.x : nx < -0.35 ? at.x - w : at.x - w / 2;
-    at.box = {x0 - 3, at.y - size * 0.95, x0 + w + 3, at.y + size * 0.35};
+    at.y = py(m) + ny * distance + size * 0.35 + ny * size * 0.5;
+    at.anchor = nx > 0.35    ? TextAnchor::kStart
+                : nx < -0.35 ? TextAnchor::kEnd
+                             : TextAnchor::kMiddle;
     return at;
-  };
-
-  // Labels never cover one another nor a station: each one placed, and each
-  // station's dot, takes its box, and a label that finds no free place is
-  // left out (the station keeps its tooltip, and the profile names it).
-  LabelSpace space(Box{kLeft, frame_top, kRight, frame_top + frame_height});
-  // Places a label at the first free one of `places`; with `boxed` on a pale
-  // box, otherwise with a halo. Draws nothing when none is free.
-  const auto place_label = [&](std::span<const LabelSpot> places, std::string_view content,
-                               TextStyle style, bool boxed) {
-    std::vector<Box> boxes;
-    for (const LabelSpot& at : places) boxes.push_back(at.box);
-    const std::optional<std::size_t> chosen = space.place(boxes);
-    if (!chosen) return;
-    const LabelSpot& at = places[*chosen];
-    if (boxed) {
-      page.add(svg::Element("rect")
-                   .set("x", at.box.x0)
-                   .set("y", at.box.y0)
-                   .set("width", at.box.x1 - at.box.x0)
-                   .set("height", at.box.y1 - at.box.y0)
-                   .set("rx", 3)
-                   .set("fill", "#fff")
-                   .set("fill-opacity", "0.85")
-                   .set("stroke", "#ccc")
-                   .set("stroke-width", 0.6));
-    }
-    style.anchor = at.anchor;
-    add_label(page, at.x, at.y, content, style, !boxed);
   };
   // A label on either side of the track, the left one first.
   const auto either_side = [&](std::size_t m, double distance, std::string_view content,
                                const TextStyle& style) {
-    const std::array places{beside_track(m, -1, distance, content, style.size),
-                            beside_track(m, 1, distance, content, style.size)};
-    place_label(places, content, style, false);
+    const std::array places{beside_track(m, -1, distance, style.size),
+                            beside_track(m, 1, distance, style.size)};
+    k.labels.add(page, places, content, style, LabelLook::kHalo);
   };
-
-  // The start and the end of the line.
-  const auto terminus = [&](std::size_t m, const char* name) {
-    page.add(
-        svg::Element("circle").set("cx", px(m)).set("cy", py(m)).set("r", 6).set("fill", "#333"));
-    either_side(m, 12, name, {.size = 12, .fill = "#333", .bold = true});
-  };
-  if (usable(0)) terminus(0, "start");
-  if (usable(line_end) && line_end > 0) terminus(line_end, "end");
-
-  // The stations: every dot first, then the names, on alternate sides so
-  // that neighbours collide less.
-  std::vector<const PlotStation*> on_plan;
-  for (const PlotStation& st : k.stations) {
-    if (st.position < 0 || !usable(static_cast<std::size_t>(st.position))) continue;
-    const auto m = static_cast<std::size_t>(st.position);
-    on_plan.push_back(&st);
-    page.add(svg::Element("circle")
-                 .set("cx", px(m))
-                 .set("cy", py(m))
-                 .set("r", 5.5)
-                 .set("fill", "#fff")
-                 .set("stroke", kStationColour)
-                 .set("stroke-width", 2.5)
-                 .title(st.name + " (" + km_text(st.position) + ")"));
-    space.reserve({px(m) - 6, py(m) - 6, px(m) + 6, py(m) + 6});
-  }
-  double side = 1;
-  for (const PlotStation* st : on_plan) {
-    const auto m = static_cast<std::size_t>(st->position);
-    const std::array places{
-        beside_track(m, side, 12, st->name, 14), beside_track(m, -side, 12, st->name, 14),
-        beside_track(m, side, 30, st->name, 14), beside_track(m, -side, 30, st->name, 14)};
-    place_label(places, st->name, {.size = 14, .fill = "#111"}, true);
-    side = -side;
-  }
-
-  // Kilometre posts at the profile's ticks, so that the two views can be
-  // matched; labelled where there is room.
-  for (double post = k.km_step * 1000; post < k.line_end; post += k.km_step * 1000) {
-    const auto m = static_cast<std::size_t>(std::llround(post));
-    if (!usable(m)) continue;
-    page.add(
-        svg::Element("circle").set("cx", px(m)).set("cy", py(m)).set("r", 2.5).set("fill", "#999"));
-    either_side(m, 8, fixed_decimals(post / 1000, step_decimals(k.km_step)) + " km",
-                {.size = 11, .fill = "#888"});
-  }
 
   // A scale bar of a round length, about 150 px long.
   const double bar_metres = round_step(150 / scale, 1);
@@ -274,11 +202,77 @@ double draw_plan(svg::Element& page, const PlotContext& k, double top) {
                .set("fill", "none")
                .set("stroke", "#333")
                .set("stroke-width", 1.5));
-  add_label(page, bx + bar + 8, by + 1,
-            bar_metres >= 1000
-                ? fixed_decimals(bar_metres / 1000, step_decimals(bar_metres / 1000)) + " km"
-                : fixed_decimals(bar_metres, 0) + " m",
-            {.size = 12, .fill = "#333"});
+  k.labels.reserve({bx - 1, by - 6, bx + bar + 1, by + 1});
+  k.labels.add(page, bx + bar + 8, by + 1,
+               bar_metres >= 1000
+                   ? fixed_decimals(bar_metres / 1000, step_decimals(bar_metres / 1000)) + " km"
+                   : fixed_decimals(bar_metres, 0) + " m",
+               {.size = 12, .fill = "#333"});
+  // The start and the end of the line, or of the stretch drawn. Labels keep
+  // clear of the dots of the termini and the stations: all are
+  // reserved before any label is placed.
+  const auto dot = [&](std::size_t m, double r) {
+    k.labels.reserve({px(m) - r - 0.5, py(m) - r - 0.5, px(m) + r + 0.5, py(m) + r + 0.5});
+  };
+  std::vector<std::pair<std::size_t, std::string>> termini;
+  if (in_stretch(0)) termini.emplace_back(0, "start");
+  if (in_stretch(line_end) && line_end > 0) termini.emplace_back(line_end, "end");
+  // A stretch ends where it was cut.
+  if (!drawn.empty() && usable(drawn.front()) && drawn.front() > 0) {
+    termini.emplace_back(drawn.front(), km_text(static_cast<double>(drawn.front())));
+  }
+  if (!drawn.empty() && usable(drawn.back()) && drawn.back() < line_end &&
+      k.axis_end < k.line_end) {
+    termini.emplace_back(drawn.back(), km_text(static_cast<double>(drawn.back())));
+  }
+  for (const auto& [m, name] : termini) {
+    page.add(
+        svg::Element("circle").set("cx", px(m)).set("cy", py(m)).set("r", 6).set("fill", "#333"));
+    dot(m, 6);
+  }
+
+  // The stations: every dot first, then the names, on alternate sides so
+  // that neighbours collide less.
+  std::vector<const PlotStation*> on_plan;
+  for (const PlotStation& st : k.stations) {
+    if (st.position < 0 || !in_stretch(static_cast<std::size_t>(st.position))) continue;
+    const auto m = static_cast<std::size_t>(st.position);
+    on_plan.push_back(&st);
+    page.add(svg::Element("circle")
+                 .set("cx", px(m))
+                 .set("cy", py(m))
+                 .set("r", 5.5)
+                 .set("fill", "#fff")
+                 .set("stroke", kStationColour)
+                 .set("stroke-width", 2.5)
+                 .title(st.name + " (" + km_text(st.position) + ")"));
+    dot(m, 6);
+  }
+  for (const auto& [m, name] : termini) {
+    either_side(m, 12, name, {.size = 12, .fill = "#333", .bold = true});
+  }
+  double side = 1;
+  for (const PlotStation* st : on_plan) {
+    const auto m = static_cast<std::size_t>(st->position);
+    const std::array places{beside_track(m, side, 12, 14), beside_track(m, -side, 12, 14),
+                            beside_track(m, side, 30, 14), beside_track(m, -side, 30, 14)};
+    k.labels.add(page, places, st->name, {.size = 14, .fill = "#111"}, LabelLook::kBoxed);
+    side = -side;
+  }
+
+  // Kilometre posts at the profile's ticks, so that the two views can be
+  // matched; labelled where there is room.
+  for (double post = std::ceil(k.axis_start / (k.km_step * 1000) + 1e-9) * k.km_step * 1000;
+       post < std::min(k.line_end, k.axis_end); post += k.km_step * 1000) {
+    const auto m = static_cast<std::size_t>(std::llround(post));
+    if (!in_stretch(m)) continue;
+    page.add(
+        svg::Element("circle").set("cx", px(m)).set("cy", py(m)).set("r", 2.5).set("fill", "#999"));
+    either_side(m, 8, fixed_decimals(post / 1000, step_decimals(k.km_step)) + " km",
+                {.size = 11, .fill = "#888"});
+  }
+
+  k.labels.keep_within(std::nullopt);
   return 26 + frame_height + 24;
 }
 

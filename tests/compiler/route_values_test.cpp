@@ -112,6 +112,57 @@ TEST(RouteValues, BoardsDecodeToTheSpeedsOfBothSets) {
   EXPECT_EQ(stripes_d(c), 1);
 }
 
+TEST(RouteValues, SlowdownsSpanFromTheirStartCellToTheirEndCell) {
+  // The second slowdown is shorter than a cell: its end falls on its start.
+  const ReaderRun l = read_rows("",
+                                "rallentamento, 5000, 60, 500, 2, 1, 7\n"
+                                "rallentamento, 20000, 30, 10, 1, 0, 0\n"
+                                "rallentamento, 30000, 80, 1250, 1, 1, 0\n");
+  ASSERT_EQ(l.code(), 0);
+  const std::vector<Slowdown> s = slowdowns_of(l.m->percorso);
+  ASSERT_EQ(s.size(), 3u);
+  const struct {
+    double start, end;
+    int speed;
+  } want[] = {{5000, 5500, 60}, {20000, 20050, 30}, {30000, 31250, 80}};
+  for (std::size_t i = 0; i < 3; ++i) {
+    EXPECT_EQ(s[i].start, want[i].start) << i;
+    EXPECT_EQ(s[i].end, want[i].end) << i;
+    EXPECT_EQ(s[i].speed_kmh, want[i].speed) << i;
+    EXPECT_EQ(l.cell(s[i].start_cell).genere, kSlowdownStart) << i;
+  }
+  EXPECT_EQ(s[1].end_cell, s[1].start_cell);
+
+  // Cells from elsewhere: an end with no start before it is passed over, a
+  // start with no end covers its own cell, nothing reads out of the route.
+  std::vector<cella> p(10);
+  p[2].genere = kSlowdownEnd;
+  p[5].genere = kSlowdownStart;
+  p[5].dato1 = 40;
+  const std::vector<Slowdown> odd = slowdowns_of(p);
+  ASSERT_EQ(odd.size(), 1u);
+  EXPECT_EQ(odd[0].start, 200);
+  EXPECT_EQ(odd[0].end, 250);
+  EXPECT_TRUE(slowdowns_of({}).empty());
+}
+
+TEST(RouteValues, SignTextsAreTheirGroupsInParentheses) {
+  const struct {
+    const char* testo;
+    std::vector<std::string> lines;
+  } cases[] = {
+      {"(P.L.      )(AUTOMATICO)", {"P.L.", "AUTOMATICO"}},
+      {"(CADUTA MASSI)", {"CADUTA MASSI"}},
+      {"  (Galleria   )(DEL VALICO)  ", {"Galleria", "DEL VALICO"}},
+      {"written plainly", {"written plainly"}},
+      {"(unclosed", {"unclosed"}},
+      {"before (inside) after", {"before", "inside", "after"}},
+      {"()(   )", {}},
+      {"", {}},
+  };
+  for (const auto& c : cases) EXPECT_EQ(sign_text_lines(c.testo), c.lines) << c.testo;
+}
+
 TEST(RouteValues, StationsAndTheItemsThatCellsName) {
   std::array<oggetto, kItemCount> o{};
   o[1] = {7, 0, 700, 0, 0, "  BORGOLUCE   ", 0, 0, 0, 0, 0, 0, 0, 0, 0, 27300};

@@ -147,8 +147,50 @@ TEST(LabelText, WidthCountsCharactersNotBytes) {
   EXPECT_EQ(character_count(""), 0u);
   EXPECT_EQ(character_count("PIEVE"), 5u);
   EXPECT_EQ(character_count("Caff\xC3\xA8 \xE2\x80\x94"), 7u);
-  EXPECT_DOUBLE_EQ(estimated_text_width("Caff\xC3\xA8", 10), estimated_text_width("Caffe", 10));
-  EXPECT_GT(estimated_text_width("Caffe", 14), estimated_text_width("Caffe", 10));
+  // A letter beyond ASCII counts once, however many bytes it takes.
+  EXPECT_DOUBLE_EQ(estimated_text_width("Caff\xC3\xA8", 10),
+                   estimated_text_width("Caff", 10) + estimated_text_width("\xE2\x80\x94", 10));
+  // Widths follow the font: capitals are wider than thin letters, bold is
+  // wider than upright, and the width grows with the size.
+  EXPECT_GT(estimated_text_width("MMMM", 10), 2 * estimated_text_width("iiii", 10));
+  EXPECT_GT(estimated_text_width("SAN MARCO", 13, true), estimated_text_width("SAN MARCO", 13));
+  EXPECT_DOUBLE_EQ(estimated_text_width("Caffe", 14), 1.4 * estimated_text_width("Caffe", 10));
+}
+
+// ---- Turned boxes ----
+
+TEST(LabelBox, TurnedBoxesOverlapByTheirTurnedShape) {
+  // Two slanted names side by side: their upright bounds cross, their boxes
+  // do not; one turned onto the other does.
+  const TurnedBox a(Box{0, -10, 100, 3}, -50, Point{0, 0});
+  const TurnedBox beside(Box{20, -10, 120, 3}, -50, Point{20, 0});
+  const TurnedBox near(Box{12, -10, 112, 3}, -50, Point{12, 0});
+  EXPECT_TRUE(a.bounds().overlaps(beside.bounds()));
+  EXPECT_FALSE(a.overlaps(beside));
+  EXPECT_FALSE(beside.overlaps(a));
+  EXPECT_TRUE(a.overlaps(near));
+  // Against an upright box: one in the angle under the slant is clear, one on
+  // its way is not.
+  EXPECT_FALSE(a.overlaps(TurnedBox(Box{40, -10, 60, 0})));
+  EXPECT_TRUE(a.overlaps(TurnedBox(Box{40, -60, 60, -40})));
+  // Turned a quarter, a box takes the place of its upright twin.
+  const TurnedBox quarter(Box{0, 0, 40, 10}, 90, Point{0, 0});
+  EXPECT_NEAR(quarter.bounds().x0, -10, 1e-9);
+  EXPECT_NEAR(quarter.bounds().y1, 40, 1e-9);
+}
+
+TEST(LabelSpace, FilesBoxesByColumnsWithoutMissingAny) {
+  // A wide reserved box, and a box beyond the frame, against candidates far
+  // apart along the row.
+  LabelSpace space(Box{0, 0, 1000, 100});
+  space.reserve(Box{10, 10, 990, 20});
+  space.reserve(Box{-500, 50, -400, 60});
+  space.reserve(Box{5000, 50, 6000, 60});
+  for (double x = 10; x < 980; x += 37) {
+    EXPECT_FALSE(space.is_free(TurnedBox(Box{x, 15, x + 5, 18}))) << x;
+    EXPECT_TRUE(space.is_free(TurnedBox(Box{x, 50, x + 5, 60}))) << x;
+  }
+  EXPECT_FALSE(space.is_free(TurnedBox(Box{995, 50, 1005, 60}))) << "outside the frame";
 }
 
 // ---- Names spread along a row ----

@@ -225,7 +225,9 @@ PlotData small_scenario() {
   cella& signal = put(3200, kSignal, 22);
   signal.dato2 = -7;
   signal.tempo_segnale = 3;
-  put(4000, kSpeedBoards, 1800);
+  cella& boards = put(4000, kSpeedBoards, 1800);  // 90, 95 and 100 km/h
+  boards.dato2 = 1900;
+  boards.dato3 = 2000;
   put(5000, kSign, 80);
   put(6800, kSlowdownWarning, 30);
   put(8000, kSlowdownStart, 30);
@@ -248,7 +250,7 @@ PlotData small_scenario() {
     m.percorso.at(end).genere = kStationEnd;
     m.percorso.at(end).dato1 = low16(i + 1);
   }
-  m.oggetti.at(80).testo = "P.L. 'Mulino'";
+  m.oggetti.at(80).testo = "(P.L. 'Mulino')(km 5)";
   m.oggetti.at(84).valore_b = 10000;
   m.oggetti.at(85).testo = "BORGOLUCE";
   m.oggetti.at(86).testo = "5127";
@@ -405,7 +407,7 @@ TEST(PlotSvg, ElementsStandAtTheMetreTheirCellWasCodedFor) {
       {kStationEnd, " at km 1.150: Borgo &lt;Nord&gt;\n"},
       {kStationEnd, " at km 9.750: Pieve\n"},
       // The sign's text, with its quotes escaped, in the tooltip of its marker.
-      {kSign, " at km 5.000: P.L. &apos;Mulino&apos;\n"},
+      {kSign, " at km 5.000: (P.L. &apos;Mulino&apos;)(km 5)\n"},
   };
   for (const auto& c : cases) {
     const std::string title = "<title>" + kind_title(c.genere) + c.where;
@@ -536,17 +538,107 @@ TEST(PlotSvg, CrowdedNamesOnTheProfileStandApart) {
       x.push_back(number_attribute(text, "x"));
     }
   }
-  // The row above the profile, 1340 px, holds 79 names 17 px apart.
-  ASSERT_EQ(x.size(), 79u);
+  // The row above the profile, 1340 px, holds 64 names 21 px apart; the
+  // last ones would run off the page.
+  EXPECT_GT(x.size(), 55u);
+  EXPECT_LT(x.size(), 80u);
   for (std::size_t i = 0; i < x.size(); ++i) {
     EXPECT_GE(x[i], plot::kLeft);
     EXPECT_LE(x[i], plot::kRight);
     if (i > 0) {
-      EXPECT_GE(x[i] - x[i - 1], 17 - 0.11) << "names " << i - 1 << " and " << i;
+      EXPECT_GE(x[i] - x[i - 1], 21 - 0.11) << "names " << i - 1 << " and " << i;
     }
   }
-  // The station left without a name keeps its line, with its name as a tooltip.
-  EXPECT_EQ(occurrences(svg, "stroke-dasharray=\"4 3\"><title>STAZIONE "), 1u);
+  // Every station keeps its line, with its name as a tooltip.
+  EXPECT_EQ(occurrences(svg, "stroke-dasharray=\"4 3\"><title>STAZIONE "), 80u);
+}
+
+TEST(PlotSvg, SlowdownLowersTheSpeedLineOverItsStretch) {
+  // The small line runs at 140 km/h from 3 km; its slowdown sets 30 km/h
+  // from km 8 to km 8.5.
+  const std::string svg = draw_scenario(small_scenario());
+  EXPECT_EQ(occurrences(svg, "<title>Slowdown to 30 km/h: km 8.000 to km 8.500</title>"), 1u);
+  EXPECT_THAT(svg, HasSubstr(">30 km/h<")) << "the slowdown's speed beside its start";
+  EXPECT_THAT(svg, HasSubstr(">90/95/100<")) << "the boards' speeds";
+  EXPECT_THAT(svg, HasSubstr(">P.L. &apos;Mulino&apos; km 5<")) << "the sign's two lines";
+  // The speed line steps down to 30 and back at the slowdown's two ends; the
+  // limit it replaces stays, dashed.
+  const auto path_of = [&](const std::string& marker) {
+    for (const std::string& p : tags(svg, "path")) {
+      if (p.find(marker) != std::string::npos) return p;
+    }
+    return std::string();
+  };
+  const std::string speed = path_of("stroke=\"#d62728\" stroke-width=\"2.2\"");
+  const std::string replaced = path_of("stroke=\"#d62728\" stroke-width=\"1\"");
+  ASSERT_FALSE(speed.empty());
+  ASSERT_FALSE(replaced.empty());
+  const double x8 = plot::kLeft + (plot::kRight - plot::kLeft) * 8000 / 10000;
+  const double x85 = plot::kLeft + (plot::kRight - plot::kLeft) * 8500 / 10000;
+  EXPECT_THAT(speed, HasSubstr("H" + svg::number(x8) + "V"));
+  EXPECT_THAT(speed, HasSubstr("H" + svg::number(x85) + "V"));
+  EXPECT_THAT(replaced, Not(HasSubstr("H" + svg::number(x8) + "V")));
+
+  // Without the slowdown there is one line, and no dashed limit.
+  PlotData d = small_scenario();
+  for (cella& c : d.percorso) {
+    if (c.genere == kSlowdownStart || c.genere == kSlowdownEnd) c.genere = kFree;
+  }
+  const std::string plain = draw_scenario(d);
+  EXPECT_THAT(plain, Not(HasSubstr("stroke=\"#d62728\" stroke-width=\"1\"")));
+  EXPECT_THAT(plain, Not(HasSubstr("<title>Slowdown to ")));
+}
+
+TEST(PlotSvg, AStretchDrawsOnlyWhatLiesInIt) {
+  PlotData d = small_scenario();
+  d.from = 5000;
+  d.to = 9000;
+  const std::string svg = draw_scenario(d);
+  EXPECT_THAT(svg, HasSubstr(" drawn from km 5.000 to km 9.000<"));
+  // Caff\xE8 (6 km) on both views; Borgo (1 km) and Pieve (9.6 km) on neither.
+  EXPECT_EQ(occurrences(svg, ">Caff\xC3\xA8 &amp; &quot;Latte&quot;\xEF\xBF\xBD<"), 2u);
+  EXPECT_EQ(occurrences(svg, "Borgo &lt;Nord&gt;"), 0u);
+  EXPECT_EQ(occurrences(svg, "Pieve"), 0u);
+  // The elements of the stretch, and only those.
+  EXPECT_THAT(svg, HasSubstr("<title>" + kind_title(kSign) + " at km 5.000"));
+  EXPECT_THAT(svg, HasSubstr("<title>" + kind_title(kSlowdownStart) + " at km 8.000"));
+  EXPECT_THAT(svg, Not(HasSubstr("<title>" + kind_title(kSignal) + " at ")));
+  // The axis runs from the stretch's start at the left to its end at the right.
+  const std::string left = ">5.0</text>", right = ">9.0</text>";
+  ASSERT_THAT(svg, HasSubstr(left));
+  ASSERT_THAT(svg, HasSubstr(right));
+  const auto x_of = [&](const std::string& text) {
+    const std::size_t at = svg.find(text);
+    return number_attribute(svg.substr(svg.rfind("<text ", at), at - svg.rfind("<text ", at)), "x");
+  };
+  EXPECT_DOUBLE_EQ(x_of(left), plot::kLeft);
+  EXPECT_DOUBLE_EQ(x_of(right), plot::kRight);
+  // The plan marks where the stretch was cut.
+  EXPECT_THAT(svg, HasSubstr(">km 5.000<"));
+  EXPECT_THAT(svg, HasSubstr(">km 9.000<"));
+}
+
+TEST(PlotSvg, TimeDistanceGraphShowsTheTimetableAgainstTheLimits) {
+  // Without times there is no graph, and the page says so.
+  EXPECT_THAT(draw_scenario(small_scenario()), HasSubstr("gives no station a time"));
+
+  // Borgo at 1 km 08:00:00, Caff\xE8 at 6 km 08:05:00: 5 km at 80 then 140
+  // km/h needs at least 2:41. Pieve at 9.6 km 08:06:00 is given a minute for
+  // 3.6 km (1:33 at 140 km/h, 30 km/h over the slowdown not counted).
+  PlotData d = small_scenario();
+  d.oggetti.at(1).valore_d = 8 * 3600;
+  d.oggetti.at(2).valore_d = 8 * 3600 + 300;
+  d.oggetti.at(3).valore_d = 8 * 3600 + 360;
+  const std::string svg = draw_scenario(d);
+  EXPECT_THAT(svg, HasSubstr(">Time\xE2\x80\x93"
+                             "distance graph<"));
+  EXPECT_THAT(svg, HasSubstr("with no acceleration or braking: a lower bound of any real run<"));
+  EXPECT_THAT(svg, HasSubstr(">Pieve 08:06<"));
+  EXPECT_THAT(svg, HasSubstr(">08:00<")) << "the clock along the left";
+  EXPECT_EQ(occurrences(svg, ": the timetable gives 1:00, the speed limits need at least 1:33"), 2u)
+      << "on the stretch's line and on its note";
+  EXPECT_EQ(occurrences(svg, ": the timetable gives 5:00"), 0u) << "a stretch that keeps time";
+  EXPECT_THAT(svg, HasSubstr(">1:00 given, 1:33 needed<"));
 }
 
 // ---- The subcommand ----
@@ -635,6 +727,41 @@ TEST_F(PlotCommandTest, DashWritesToStandardOutputAndPngIsRefusedWithAHint) {
   EXPECT_EQ(plot("in/X_7.dat"), exit_status::kScenarioErrors);
   EXPECT_THAT(err.str(), HasSubstr("in/X_7.dat: not a valid route file: record 0, byte offset 0: "
                                    "the file is empty"));
+}
+
+TEST_F(PlotCommandTest, AStretchIsDrawnOnlyWhenItLiesOnTheLine) {
+  PlotOptions o{"in/X_7.dat", "out/x.svg", 5.0, 9.0};
+  EXPECT_EQ(plot_command(o, env), exit_status::kOk);
+  PlotData d = small_scenario();
+  d.from = 5000;
+  d.to = 9000;
+  EXPECT_EQ(files.files.at("out/x.svg"), draw_scenario(d));
+
+  const struct {
+    std::optional<double> from, to;
+    const char* message;
+  } refused[] = {
+      {9, 5, "--from 9 must come before --to 5"},
+      {4, 4, "--from 4 must come before --to 4"},
+      {-1, {}, "--from -1: the line starts at kilometre 0"},
+      {{},
+       10.5,
+       "in/X_7.dat: --to 10.5 is beyond the end of the line: the line ends at "
+       "kilometre 10"},
+      {12.25, {}, "in/X_7.dat: --from 12.25 is not before the end of the line"},
+      {{}, 0, "--to 0 leaves nothing to draw"},
+      {std::numeric_limits<double>::quiet_NaN(), {}, "--from needs a number of kilometres"},
+      {{}, std::numeric_limits<double>::infinity(), "--to needs a number of kilometres"},
+  };
+  for (const auto& c : refused) {
+    files.files.erase("out/x.svg");
+    err.str("");
+    EXPECT_EQ(plot_command(PlotOptions{"in/X_7.dat", "out/x.svg", c.from, c.to}, env),
+              exit_status::kUsage)
+        << c.message;
+    EXPECT_THAT(err.str(), HasSubstr(c.message));
+    EXPECT_EQ(files.files.count("out/x.svg"), 0u) << c.message;
+  }
 }
 
 TEST_F(PlotCommandTest, UnwritableOutputIsAnError) {
