@@ -258,7 +258,7 @@
     }
     if (withLabels) {
       g.textAlign = 'right';
-      g.fillText('km', LEFT - 8, bottom + 14);
+      g.fillText('km', LEFT - 26, bottom + 14);
     }
     g.restore();
   }
@@ -388,28 +388,39 @@
     g.fillText('km/h', right + 6, top - 6);
     g.restore();
 
-    // The two lines, as steps.
+    // The two lines, as steps; where a line changes more often than every
+    // few pixels, as the band between its least and greatest value in each
+    // column of pixels.
     g.save();
     g.beginPath();
     g.rect(LEFT, top, right - LEFT, bottom - top);
     g.clip();
-    g.beginPath();
-    stepPath(g, gradient, width, yG);
-    g.lineTo(right, yG(0));
-    g.lineTo(LEFT, yG(0));
-    g.closePath();
-    g.fillStyle = COLOURS.gradientFill;
-    g.fill();
-    g.beginPath();
-    stepPath(g, gradient, width, yG);
-    g.strokeStyle = COLOURS.gradient;
-    g.lineWidth = 1.6;
-    g.stroke();
-    g.beginPath();
-    stepPath(g, speed, width, yV);
-    g.strokeStyle = COLOURS.speed;
-    g.lineWidth = 2.2;
-    g.stroke();
+    const dense = function (runs) { return runsInView(runs) * 3 > right - LEFT; };
+    if (dense(gradient)) {
+      band(g, gradient, width, yG, COLOURS.gradient, 'rgba(31, 95, 168, 0.45)');
+    } else {
+      g.beginPath();
+      stepPath(g, gradient, width, yG);
+      g.lineTo(right, yG(0));
+      g.lineTo(LEFT, yG(0));
+      g.closePath();
+      g.fillStyle = COLOURS.gradientFill;
+      g.fill();
+      g.beginPath();
+      stepPath(g, gradient, width, yG);
+      g.strokeStyle = COLOURS.gradient;
+      g.lineWidth = 1.6;
+      g.stroke();
+    }
+    if (dense(speed)) {
+      band(g, speed, width, yV, COLOURS.speed, 'rgba(214, 39, 40, 0.40)');
+    } else {
+      g.beginPath();
+      stepPath(g, speed, width, yV);
+      g.strokeStyle = COLOURS.speed;
+      g.lineWidth = 2.2;
+      g.stroke();
+    }
     g.restore();
 
     // Stations: a dashed line through the plot and the name above it.
@@ -496,6 +507,51 @@
       lastY = y;
     }
     if (lastX < right) g.lineTo(right, lastY);
+  }
+
+  function runsInView(runs) {
+    const first = Math.max(0, lastAtOrBefore(runs.at, view.from));
+    const last = lastAtOrBefore(runs.at, view.to);
+    return Math.max(0, last - first + 1);
+  }
+
+  // A running value as a band: in each column of pixels, from its least to
+  // its greatest value there.
+  function band(g, runs, width, yOf, line, fill) {
+    const right = width - RIGHT;
+    const columns = Math.max(1, Math.ceil(right - LEFT));
+    const low = new Float64Array(columns).fill(Infinity);
+    const high = new Float64Array(columns).fill(-Infinity);
+    const first = Math.max(0, lastAtOrBefore(runs.at, view.from));
+    for (let i = first; i < runs.at.length && runs.at[i] <= view.to; ++i) {
+      const end = i + 1 < runs.at.length ? runs.at[i + 1] : routeEnd;
+      const c0 = Math.max(0, Math.floor(xOf(Math.max(runs.at[i], view.from), width) - LEFT));
+      const c1 = Math.min(columns - 1, Math.floor(xOf(Math.min(end, view.to), width) - LEFT));
+      for (let c = c0; c <= c1; ++c) {
+        if (runs.value[i] < low[c]) low[c] = runs.value[i];
+        if (runs.value[i] > high[c]) high[c] = runs.value[i];
+      }
+    }
+    g.beginPath();
+    let started = false;
+    for (let c = 0; c < columns; ++c) {
+      if (!isFinite(high[c])) continue;
+      const y = yOf(high[c]) - 0.75;
+      if (!started) { g.moveTo(LEFT + c, y); started = true; } else g.lineTo(LEFT + c, y);
+      g.lineTo(LEFT + c + 1, y);
+    }
+    for (let c = columns - 1; c >= 0; --c) {
+      if (!isFinite(low[c])) continue;
+      const y = yOf(low[c]) + 0.75;
+      g.lineTo(LEFT + c + 1, y);
+      g.lineTo(LEFT + c, y);
+    }
+    g.closePath();
+    g.fillStyle = fill;
+    g.fill();
+    g.strokeStyle = line;
+    g.lineWidth = 1;
+    g.stroke();
   }
 
   function drawTimetable() {
@@ -759,8 +815,10 @@
     drawOverview(g, frame);
   }
 
-  // The whole line in the corner, with the stretch shown on it.
+  // The whole line in the corner, with the stretch shown on it, unless the
+  // stretch is most of the line.
   function drawOverview(g, frame) {
+    if (view.to - view.from >= 0.9 * wholeEnd) return;
     const w = 190, h = 150;
     const x0 = frame.right - w - 10, y0 = frame.top + 10;
     const spanX = Math.max(planBox.maxX - planBox.minX, 1), spanY = Math.max(planBox.maxY - planBox.minY, 1);
