@@ -923,13 +923,17 @@
       box.appendChild(w);
     }
     if (rows && rows.length > 0) {
+      // A long list of values two pairs to a row, so that the box stays low.
       const table = document.createElement('table');
-      for (const row of rows) {
+      const perRow = rows.length > 6 ? 2 : 1;
+      for (let i = 0; i < rows.length; i += perRow) {
         const tr = document.createElement('tr');
-        for (const cell of row) {
-          const td = document.createElement('td');
-          td.textContent = cell;
-          tr.appendChild(td);
+        for (const row of rows.slice(i, i + perRow)) {
+          for (const cell of row) {
+            const td = document.createElement('td');
+            td.textContent = cell;
+            tr.appendChild(td);
+          }
         }
         table.appendChild(tr);
       }
@@ -1214,6 +1218,12 @@
   if (!fromAddress()) setView(0, wholeEnd);
   window.addEventListener('resize', requestDraw);
   drawAll();
+  // Where the three drawings stand on the page (x, y, width, height in CSS
+  // pixels), for a check that looks at a screenshot of it.
+  root.setAttribute('data-drawings', ['plan', 'profile', 'timetable'].map(function (id) {
+    const r = document.getElementById(id).getBoundingClientRect();
+    return id + ':' + [r.left + scrollX, r.top + scrollY, r.width, r.height].map(Math.round).join(',');
+  }).join(' '));
   root.setAttribute('data-load-ms', performance.now().toFixed(1));
   root.setAttribute('data-ready', '1');
 })();
