@@ -29,8 +29,8 @@ int main(int argc, char** argv) {
     files.create_directories(directory);
     files.write(directory + "/" + names.line_source(), s.line);
     files.write(directory + "/" + names.train_source(), s.train);
-    std::printf("%s/%s\n%s/%s\n", directory.c_str(), names.line_source().c_str(),
-                directory.c_str(), names.train_source().c_str());
+    std::printf("%s/%s\n%s/%s\n", directory.c_str(), names.line_source().c_str(), directory.c_str(),
+                names.train_source().c_str());
     return 0;
   } catch (const std::exception& e) {
     std::fprintf(stderr, "write_generated_sources %s %s: %s\n", argv[1], argv[2], e.what());

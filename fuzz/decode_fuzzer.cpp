@@ -1,5 +1,5 @@
-// The fuzzer of the decoders of the compiled files, and of what `dump` and
-// `diff` make of whatever they accept. The first byte chooses the kind of
+// The fuzzer of the decoders of the compiled files, and of what `dump`,
+// `diff` and `view` make of whatever they accept. The first byte chooses the kind of
 // file, the rest is the file. A file the decoder accepts must be exactly the
 // bytes its serialiser writes for what was decoded; a refused one must name
 // an offset within the file. Either way nothing reads outside the buffer
@@ -14,6 +14,7 @@
 #include "compiler/compiled_files.h"
 #include "tools/diff.h"
 #include "tools/dump.h"
+#include "tools/view.h"
 
 namespace {
 
@@ -51,6 +52,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       a.percorso = percorso;
       if (!sb::compare_scenarios(a, a).empty()) violated("a route differs from itself");
       (void)sb::compare_scenarios(a, sb::CompiledScenario{});
+      sb::ViewData page;
+      page.percorso = percorso;
+      (void)sb::view_page(page);
       return 0;
     }
     case 1: {
@@ -73,6 +77,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       a.oggetti = oggetti;
       if (!sb::compare_scenarios(a, a).empty()) violated("an item table differs from itself");
       (void)sb::differences_text(sb::compare_scenarios(a, sb::CompiledScenario{}));
+      sb::ViewData page;
+      page.percorso = percorso;
+      page.oggetti = oggetti;
+      (void)sb::view_page(page);
       return 0;
     }
     default: {
@@ -93,6 +101,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       sb::CompiledScenario b;
       b.track_plan = std::string(bytes.substr(0, bytes.size() / 2));
       (void)sb::compare_scenarios(a, b);
+      sb::ViewData page;
+      page.percorso.resize(x.size() / sb::kCellLength + 1);
+      page.plan_x = std::move(x);
+      page.plan_y = std::move(y);
+      (void)sb::view_page(page);
       return 0;
     }
   }

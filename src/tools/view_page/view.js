@@ -10,6 +10,9 @@
 
 (function () {
   const root = document.documentElement;
+  // When the script began, after the page and its data were read; the
+  // attribute data-load-ms says when the drawings were done.
+  root.setAttribute('data-script-ms', performance.now().toFixed(1));
   const D = JSON.parse(document.getElementById('scenario-data').textContent);
 
   // ---- The data, unpacked ----
