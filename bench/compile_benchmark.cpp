@@ -38,8 +38,6 @@
 namespace sb {
 namespace {
 
-constexpr char kGeneratedTrain[] = "9000";
-
 struct Scenario {
   std::string name;
   std::string scenario;  // the identifier
@@ -55,8 +53,8 @@ Scenario builtin() {
 
 Scenario generated(Long length) {
   GeneratedSources s = generate_sources(length);
-  return {std::to_string(length / 1000) + "km", "GEN" + std::to_string(length / 1000),
-          kGeneratedTrain, std::move(s.line), std::move(s.train)};
+  return {std::to_string(length / 1000) + "km", generated_scenario_name(length), kGeneratedTrain,
+          std::move(s.line), std::move(s.train)};
 }
 
 std::unique_ptr<RouteModel> compile(const Scenario& sc, CompileReport* report,

@@ -29,6 +29,13 @@ struct GeneratedSources {
 // room for stations around it.
 inline constexpr Long kShortestGeneratedLine = 10000;
 
+// The identity of a generated scenario: "GEN1000" for a line of 1000 km,
+// and its train.
+inline constexpr char kGeneratedTrain[] = "9000";
+inline std::string generated_scenario_name(Long length) {
+  return "GEN" + std::to_string(length / 1000);
+}
+
 // The sources of a line of `length` metres, from kShortestGeneratedLine
 // to kMaxLineLength; the same length always gives the same bytes. Throws
 // std::invalid_argument for a length outside that range.

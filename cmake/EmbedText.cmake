@@ -1,61 +1,34 @@
-# Builds text files into the program as string constants.
+# Writes a C++ header that holds text files as string_views, so that a page
+# template kept as real HTML, CSS and JavaScript files is part of the program.
+# Run in script mode:
 #
-#   embed_text(TARGET OUTPUT HEADER NAME=FILE...)
+#   cmake -DOUTPUT=header.h -DNAMESPACE=ns -DFILES="kName=path|kOther=path" -P EmbedText.cmake
 #
-# adds to TARGET a generated C++ file OUTPUT (relative to the build
-# directory) that defines, for each NAME=FILE, `const std::string_view NAME`
-# in namespace sb holding the bytes of FILE; HEADER is the include that
-# declares them. The file is made again whenever one of the FILEs changes.
-#
-# Run as a script (cmake -P) it does the writing: OUTPUT, HEADER and ENTRIES
-# (the NAME=FILE entries, apart by "|") are given with -D.
-
-if(CMAKE_SCRIPT_MODE_FILE)
-  set(text "// Made at build time from the files named below: do not edit.\n")
-  string(APPEND text "#include \"${HEADER}\"\n\nnamespace sb {\n")
-  string(REPLACE "|" ";" ENTRIES "${ENTRIES}")
-  foreach(entry IN LISTS ENTRIES)
-    string(REPLACE "=" ";" parts "${entry}")
-    list(GET parts 0 name)
-    list(GET parts 1 file)
-    file(READ "${file}" content)
-    string(FIND "${content}" ")embedded\"" clash)
-    if(NOT clash EQUAL -1)
-      message(FATAL_ERROR "${file} holds the text that ends the constant: )embedded\"")
+# A file that would end its own element early in the page (a "</script" in
+# the script, a "</style" in the stylesheet) fails the build.
+string(REPLACE "|" ";" files "${FILES}")
+foreach(entry IN LISTS files)
+  string(REGEX MATCH "^([A-Za-z0-9_]+)=(.*)$" _ "${entry}")
+  set(name "${CMAKE_MATCH_1}")
+  set(path "${CMAKE_MATCH_2}")
+  file(READ "${path}" text)
+  string(TOLOWER "${text}" lower)
+  foreach(closing "</script" "</style")
+    if(path MATCHES "\\.(js|css)$" AND lower MATCHES "${closing}")
+      message(FATAL_ERROR "${path} holds \"${closing}\", which would end its element in the page")
     endif()
-    get_filename_component(base "${file}" NAME)
-    string(APPEND text "\n// ${base}\nextern const std::string_view ${name};\n")
-    string(APPEND text "const std::string_view ${name} = R\"embedded(${content})embedded\";\n")
   endforeach()
-  string(APPEND text "\n}  // namespace sb\n")
-  # Written only when it changes, so that an unchanged text builds nothing again.
-  if(EXISTS "${OUTPUT}")
-    file(READ "${OUTPUT}" old)
-    if(old STREQUAL text)
-      return()
-    endif()
-  endif()
-  file(WRITE "${OUTPUT}" "${text}")
-  return()
-endif()
-
-function(embed_text target output header)
-  set(entries)
-  set(files)
-  foreach(entry IN LISTS ARGN)
-    string(REPLACE "=" ";" parts "${entry}")
-    list(GET parts 1 file)
-    list(APPEND files "${file}")
-    list(APPEND entries "${entry}")
-  endforeach()
-  set(out "${CMAKE_CURRENT_BINARY_DIR}/${output}")
-  string(REPLACE ";" "|" entries_arg "${entries}")
-  add_custom_command(
-    OUTPUT "${out}"
-    COMMAND ${CMAKE_COMMAND} -DOUTPUT=${out} -DHEADER=${header} "-DENTRIES=${entries_arg}"
-            -P ${PROJECT_SOURCE_DIR}/cmake/EmbedText.cmake
-    DEPENDS ${files} ${PROJECT_SOURCE_DIR}/cmake/EmbedText.cmake
-    COMMENT "Building ${output} from ${files}"
-    VERBATIM)
-  target_sources(${target} PRIVATE "${out}")
-endfunction()
+  file(READ "${path}" hex HEX)
+  string(LENGTH "${hex}" hex_length)
+  math(EXPR size "${hex_length} / 2")
+  # Bytes as character literals ('\xe2' is a char whatever its value, where
+  # 0xe2 would narrow), a line of the header for each line of the file.
+  string(REGEX REPLACE "([0-9a-f][0-9a-f])" "'\\\\x\\1'," bytes "${hex}")
+  string(REPLACE "'\\x0a'," "'\\x0a',\n    " bytes "${bytes}")
+  string(APPEND body "inline constexpr char ${name}Bytes[] = {\n    ${bytes}0};\n"
+         "inline constexpr std::string_view ${name}{${name}Bytes, ${size}};\n\n")
+endforeach()
+string(CONCAT content "// Made by cmake/EmbedText.cmake from the files it names; do not edit.\n"
+            "#pragma once\n\n#include <string_view>\n\nnamespace ${NAMESPACE} {\n\n"
+            "${body}}  // namespace ${NAMESPACE}\n")
+file(WRITE "${OUTPUT}" "${content}")

@@ -1,5 +1,5 @@
 // The fuzzer of the decoders of the compiled files, and of what `dump`,
-// `diff` and `decompile` make of whatever they accept. The first byte
+// `diff`, `view` and `decompile` make of whatever they accept. The first byte
 // chooses the kind of file, the rest is the file; from 0x80 on it chooses a
 // whole compiled scenario for the decompiler (see decompile_input). A file the decoder accepts must
 // be exactly the bytes its serialiser writes for what was decoded; a refused one must name an
@@ -17,6 +17,7 @@
 #include "tools/diff.h"
 #include "tools/dump.h"
 #include "tools/round_trip.h"
+#include "tools/view.h"
 
 namespace {
 
@@ -95,6 +96,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       a.percorso = percorso;
       if (!sb::compare_scenarios(a, a).empty()) violated("a route differs from itself");
       (void)sb::compare_scenarios(a, sb::CompiledScenario{});
+      sb::ViewData page;
+      page.percorso = percorso;
+      (void)sb::view_page(page);
       return 0;
     }
     case 1: {
@@ -117,6 +121,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       a.oggetti = oggetti;
       if (!sb::compare_scenarios(a, a).empty()) violated("an item table differs from itself");
       (void)sb::differences_text(sb::compare_scenarios(a, sb::CompiledScenario{}));
+      sb::ViewData page;
+      page.percorso = percorso;
+      page.oggetti = oggetti;
+      (void)sb::view_page(page);
       return 0;
     }
     default: {
@@ -137,6 +145,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       sb::CompiledScenario b;
       b.track_plan = std::string(bytes.substr(0, bytes.size() / 2));
       (void)sb::compare_scenarios(a, b);
+      sb::ViewData page;
+      page.percorso.resize(x.size() / sb::kCellLength + 1);
+      page.plan_x = std::move(x);
+      page.plan_y = std::move(y);
+      (void)sb::view_page(page);
       return 0;
     }
   }

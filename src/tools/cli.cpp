@@ -133,6 +133,16 @@ int run_tool(int argc, const char* const* argv, Environment& a) {
   cmd_plot->add_option("--from", plot.from_km, "Draw the line from this kilometre on");
   cmd_plot->add_option("--to", plot.to_km, "Draw the line up to this kilometre");
 
+  ViewOptions view;
+  auto* cmd_view = app.add_subcommand(
+      "view",
+      "Write a compiled scenario as one self-contained HTML page: plan, profile and timetable "
+      "graph, with zoom, tooltips and a station search");
+  cmd_view->add_option("SCENARIO", view.scenario, "The scenario: its folder or its route file")
+      ->required();
+  cmd_view->add_option("-o,--output", view.output, "The HTML file to write; - for standard output")
+      ->required();
+
   std::string completion_shell;
   auto* cmd_completion = app.add_subcommand(
       "completion", "Print the shell completion script for scenario-builder (bash)");
@@ -170,6 +180,7 @@ int run_tool(int argc, const char* const* argv, Environment& a) {
   if (cmd_lsp->parsed()) return lsp_command(std::cin, a);
   if (cmd_diff->parsed()) return diff_command(diff, a);
   if (cmd_decompile->parsed()) return decompile_command(decompile, a);
+  if (cmd_view->parsed()) return view_command(view, a);
   if (cmd_completion->parsed()) {
     a.out << bash_completion(app);
     return exit_status::kOk;

@@ -85,6 +85,11 @@ struct PlotOptions {
   std::optional<double> to_km{};
 };
 
+struct ViewOptions {
+  std::string scenario;  // a folder or a route file
+  std::string output;    // the HTML file to write; "-" for standard output
+};
+
 int sources_command(const SourcesOptions& o, Environment& env);
 int check_command(const CheckOptions& o, Environment& env);
 int compile_command(const CompileOptions& o, Environment& env);
@@ -94,6 +99,7 @@ int plot_command(const PlotOptions& o, Environment& env);
 int lsp_command(std::istream& in, Environment& env);
 int diff_command(const DiffOptions& o, Environment& env);
 int decompile_command(const DecompileOptions& o, Environment& env);
+int view_command(const ViewOptions& o, Environment& env);
 
 // Parses the command line and runs the subcommand it names; returns the exit
 // status. Called only with at least one argument: with none, the program

@@ -11,7 +11,7 @@
 #include "platform/file_system.h"
 #include "sources/file_names.h"
 #include "tools/commands.h"
-#include "tools/compiled_input.h"
+#include "tools/scenario_files.h"
 #include "tools/dump.h"
 #include "tools/round_trip.h"
 
@@ -64,17 +64,18 @@ void say_what_differs(const RoundTrip& t, Environment& env) {
 }  // namespace
 
 int decompile_command(const DecompileOptions& o, Environment& env) {
-  const RouteFileLookup found = find_route_file(o.input, env.files);
-  if (found.path.empty()) {
-    env.err << kPrefix << found.problem << "\n";
-    return exit_status::kUsage;
+  std::string route_file;
+  try {
+    route_file = route_file_of(o.input, env, kPrefix);
+  } catch (const ScenarioReadFailure&) {
+    return exit_status::kUsage;  // reported
   }
-  const CompanionFiles companions = *companion_files(found.path);
+  const CompanionFiles companions = *companion_files(route_file);
 
   std::string route, items, track_plan;
   bool have_track_plan = false;
   try {
-    route = env.files.read(found.path);
+    route = env.files.read(route_file);
     items = env.files.read(companions.item_file);
     if (env.files.exists(companions.track_plan_file)) {
       track_plan = env.files.read(companions.track_plan_file);
@@ -90,7 +91,7 @@ int decompile_command(const DecompileOptions& o, Environment& env) {
   RoundTrip t;
   RefusedFile refused;
   if (!round_trip(bytes, &t, &refused)) {
-    const std::string& path = refused.kind == CompiledFileKind::kRoute ? found.path
+    const std::string& path = refused.kind == CompiledFileKind::kRoute ? route_file
                               : refused.kind == CompiledFileKind::kItems
                                   ? companions.item_file
                                   : companions.track_plan_file;

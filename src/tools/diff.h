@@ -12,16 +12,9 @@
 #include <vector>
 
 #include "compiler/route_model.h"
+#include "tools/scenario_files.h"
 
 namespace sb {
-
-// One compiled scenario: the route and the item table decoded, the track
-// plan as its bytes (decoded only when the two differ).
-struct CompiledScenario {
-  std::vector<cella> percorso;
-  std::array<oggetto, kItemCount> oggetti{};
-  std::optional<std::string> track_plan;  // empty: no track plan file
-};
 
 struct Difference {
   // "station", "speed", "gradient", "adhesion", "element", "track_plan",

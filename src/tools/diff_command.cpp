@@ -15,9 +15,9 @@
 #include "platform/file_system.h"
 #include "sources/file_names.h"
 #include "tools/commands.h"
-#include "tools/compiled_input.h"
 #include "tools/diff.h"
 #include "tools/dump.h"
+#include "tools/scenario_files.h"
 
 namespace sb {
 
@@ -39,43 +39,15 @@ std::string read_or_throw(const std::string& path, Environment& env) {
   }
 }
 
-void refuse(const std::string& path, CompiledFileKind kind, const FormatError& e,
-            Environment& env) {
-  env.err << kPrefix << refusal_message(path, kind, e) << "\n";
-  throw Trouble{exit_status::kFileFailure};
-}
-
-// The route file that `given` names: itself, or the one route file of the
-// folder it names.
-std::string route_file_of(const std::string& given, Environment& env) {
-  const RouteFileLookup found = find_route_file(given, env.files);
-  if (found.path.empty()) {
-    env.err << kPrefix << found.problem << "\n";
-    throw Trouble{exit_status::kUsage};
-  }
-  return found.path;
-}
-
+// A scenario given by its folder or its route file; the track plan is decoded
+// again only when the two plans differ.
 CompiledScenario load_compiled(const std::string& given, Environment& env) {
-  const std::string route = route_file_of(given, env);
-  const CompanionFiles companions = *companion_files(route);
-  CompiledScenario s;
-  FormatError e;
-  if (!decode_route_file(read_or_throw(route, env), &s.percorso, &e)) {
-    refuse(route, CompiledFileKind::kRoute, e, env);
+  try {
+    return read_compiled_scenario(route_file_of(given, env, kPrefix), env, kPrefix);
+  } catch (const ScenarioReadFailure& f) {
+    throw Trouble{f.cause == ScenarioReadFailure::Cause::kNotFound ? exit_status::kUsage
+                                                                   : exit_status::kFileFailure};
   }
-  if (!decode_items(read_or_throw(companions.item_file, env), &s.oggetti, &e)) {
-    refuse(companions.item_file, CompiledFileKind::kItems, e, env);
-  }
-  if (env.files.exists(companions.track_plan_file)) {
-    s.track_plan = read_or_throw(companions.track_plan_file, env);
-    // Checked here, so that a damaged file is named; decoded again only when
-    // the two plans differ.
-    if (!track_plan_is_well_formed(*s.track_plan, &e)) {
-      refuse(companions.track_plan_file, CompiledFileKind::kTrackPlan, e, env);
-    }
-  }
-  return s;
 }
 
 CompiledScenario compile_sources(const std::string& line, const std::string& train,

@@ -5,6 +5,10 @@
 #include <optional>
 #include <vector>
 
+// kLineSourceDoc and kTrainSourceDoc: the two pages, as they are in docs/
+// (UTF-8 Markdown), made into constants at build time.
+#include "source_docs_text.h"
+
 namespace sb {
 
 namespace {

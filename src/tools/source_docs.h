@@ -18,10 +18,6 @@
 
 namespace sb {
 
-// The two pages, as they are in docs/ (UTF-8 Markdown).
-extern const std::string_view kLineSourceDoc;
-extern const std::string_view kTrainSourceDoc;
-
 // The row in the pages' words, as Markdown: the first paragraph of its
 // section, or its table row as "heading: text" lines. Empty when the pages
 // do not describe it.
