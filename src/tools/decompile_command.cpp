@@ -11,9 +11,9 @@
 #include "platform/file_system.h"
 #include "sources/file_names.h"
 #include "tools/commands.h"
-#include "tools/scenario_files.h"
 #include "tools/dump.h"
 #include "tools/round_trip.h"
+#include "tools/scenario_files.h"
 
 namespace sb {
 
