@@ -141,6 +141,28 @@ bool Labels::add(svg::Element& parent, double x, double y, std::string_view cont
   return add(parent, std::span<const Spot>(&spot, 1), content, style, look, tooltip).has_value();
 }
 
+void add_graph_frame(svg::Element& page, Labels& labels, const Box& frame) {
+  page.add(svg::Element("rect")
+               .set("x", frame.x0)
+               .set("y", frame.y0)
+               .set("width", frame.x1 - frame.x0)
+               .set("height", frame.y1 - frame.y0)
+               .set("fill", "#fcfcfc")
+               .set("stroke", "#bbb"));
+  reserve_frame_edges(labels, frame);
+}
+
+svg::Element graph_band(double x0, double x1, double top, double height, const char* fill,
+                        const char* opacity) {
+  return svg::Element("rect")
+      .set("x", x0)
+      .set("y", top)
+      .set("width", std::max(1.0, x1 - x0))
+      .set("height", height)
+      .set("fill", fill)
+      .set("fill-opacity", opacity);
+}
+
 void reserve_frame_edges(Labels& labels, const Box& f) {
   constexpr double c = kFrameClearance;
   labels.reserve({f.x0 - c, f.y0 - c, f.x1 + c, f.y0 + c});

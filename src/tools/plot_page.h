@@ -102,6 +102,15 @@ class Labels {
 // each side of each edge is reserved.
 void reserve_frame_edges(Labels& labels, const Box& frame);
 
+// A graph's frame: the pale rectangle with its border, its edges kept free of
+// labels.
+void add_graph_frame(svg::Element& page, Labels& labels, const Box& frame);
+
+// A shaded band across a graph, from page x `x0` to `x1` (at least 1 px wide),
+// `height` down from `top`; the caller adds its tooltip.
+svg::Element graph_band(double x0, double x1, double top, double height, const char* fill,
+                        const char* opacity);
+
 // ---- One drawing ----
 
 struct PlotContext {

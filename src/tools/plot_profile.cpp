@@ -350,36 +350,17 @@ double draw_profile(svg::Element& page, const PlotContext& k, double top) {
 
   // Background, mountain spans, slowdowns and the stretch beyond the end of
   // the line.
-  page.add(svg::Element("rect")
-               .set("x", kLeft)
-               .set("y", graph_top)
-               .set("width", kRight - kLeft)
-               .set("height", kProfileHeight)
-               .set("fill", "#fcfcfc")
-               .set("stroke", "#bbb"));
-  reserve_frame_edges(labels, graph);
+  add_graph_frame(page, labels, graph);
   for (const Run& r : mountains) {
     if (r.value == 0) continue;
-    page.add(svg::Element("rect")
-                 .set("x", x(r.start))
-                 .set("y", graph_top)
-                 .set("width", std::max(1.0, x(r.end) - x(r.start)))
-                 .set("height", kProfileHeight)
-                 .set("fill", kMountainColour)
-                 .set("fill-opacity", "0.16")
+    page.add(graph_band(x(r.start), x(r.end), graph_top, kProfileHeight, kMountainColour, "0.16")
                  .title("Mountain span, kind " + std::to_string(r.value) + ": " + km_text(r.start) +
                         " to " + km_text(r.end)));
   }
   for (const Slowdown& s : slowdowns) {
     const double a = std::max(s.start, k.axis_start), b = std::min(s.end, line_to);
     if (!(a < b)) continue;
-    page.add(svg::Element("rect")
-                 .set("x", x(a))
-                 .set("y", graph_top)
-                 .set("width", std::max(1.0, x(b) - x(a)))
-                 .set("height", kProfileHeight)
-                 .set("fill", kSlowdownColour)
-                 .set("fill-opacity", "0.25")
+    page.add(graph_band(x(a), x(b), graph_top, kProfileHeight, kSlowdownColour, "0.25")
                  .title("Slowdown to " + std::to_string(s.speed_kmh) +
                         " km/h: " + km_text(s.start) + " to " + km_text(s.end)));
   }

@@ -147,14 +147,7 @@ double draw_timetable_graph(svg::Element& page, const PlotContext& k, double top
   const auto y = [&](double seconds) {
     return frame_top + (seconds - y0) / (y1 - y0) * kGraphHeight;
   };
-  page.add(svg::Element("rect")
-               .set("x", kLeft)
-               .set("y", frame_top)
-               .set("width", kRight - kLeft)
-               .set("height", kGraphHeight)
-               .set("fill", "#fcfcfc")
-               .set("stroke", "#bbb"));
-  reserve_frame_edges(labels, frame);
+  add_graph_frame(page, labels, frame);
 
   // The stretches the timetable runs faster than the limits allow, shaded
   // across the graph.
@@ -163,13 +156,7 @@ double draw_timetable_graph(svg::Element& page, const PlotContext& k, double top
     const double a = std::max(g.stops[s.from].metre, k.axis_start);
     const double b = std::min(g.stops[s.from + 1].metre, k.axis_end);
     if (!(a < b)) continue;
-    page.add(svg::Element("rect")
-                 .set("x", x(a))
-                 .set("y", frame_top)
-                 .set("width", std::max(1.0, x(b) - x(a)))
-                 .set("height", kGraphHeight)
-                 .set("fill", kTooFastColour)
-                 .set("fill-opacity", "0.12"));
+    page.add(graph_band(x(a), x(b), frame_top, kGraphHeight, kTooFastColour, "0.12"));
   }
 
   // The clock grid, the kilometre grid and the stations' verticals.
@@ -206,25 +193,7 @@ double draw_timetable_graph(svg::Element& page, const PlotContext& k, double top
              {.size = 14, .fill = "#222", .anchor = TextAnchor::kMiddle, .bold = true});
 
   // The fastest runs, then the scheduled run over them, red where too fast.
-  for (std::size_t i = 0; i < g.stretches.size(); ++i) {
-    for (const auto& piece : fastest_pieces[i]) {
-      svg::Path path;
-      for (std::size_t j = 0; j < piece.size(); ++j) {
-        if (j == 0) {
-          path.move_to(x(piece[j].metre), y(piece[j].seconds));
-        } else {
-          path.line_to(x(piece[j].metre), y(piece[j].seconds));
-        }
-      }
-      page.add(svg::Element("path")
-                   .set_path(path)
-                   .set("fill", "none")
-                   .set("stroke", kFastestColour)
-                   .set("stroke-width", 1.6)
-                   .set("stroke-dasharray", "5 3"));
-    }
-  }
-  for (const auto& piece : scheduled_pieces) {
+  const auto through = [&](const auto& piece) {
     svg::Path path;
     for (std::size_t j = 0; j < piece.size(); ++j) {
       if (j == 0) {
@@ -233,8 +202,21 @@ double draw_timetable_graph(svg::Element& page, const PlotContext& k, double top
         path.line_to(x(piece[j].metre), y(piece[j].seconds));
       }
     }
+    return path;
+  };
+  for (std::size_t i = 0; i < g.stretches.size(); ++i) {
+    for (const auto& piece : fastest_pieces[i]) {
+      page.add(svg::Element("path")
+                   .set_path(through(piece))
+                   .set("fill", "none")
+                   .set("stroke", kFastestColour)
+                   .set("stroke-width", 1.6)
+                   .set("stroke-dasharray", "5 3"));
+    }
+  }
+  for (const auto& piece : scheduled_pieces) {
     page.add(svg::Element("path")
-                 .set_path(path)
+                 .set_path(through(piece))
                  .set("fill", "none")
                  .set("stroke", kScheduledColour)
                  .set("stroke-width", 2));

@@ -12,8 +12,8 @@
 
 namespace sb::testing {
 
-inline std::vector<std::string> written_lines(const Righe& r) {
-  const std::string text = document_text(r);
+// The lines of a text, each ended by CR LF.
+inline std::vector<std::string> text_lines(const std::string& text) {
   std::vector<std::string> lines;
   std::size_t start = 0;
   for (std::size_t end; (end = text.find("\r\n", start)) != std::string::npos; start = end + 2) {
@@ -22,6 +22,10 @@ inline std::vector<std::string> written_lines(const Righe& r) {
   }
   EXPECT_EQ(start, text.size()) << "the last line ends in CR LF";
   return lines;
+}
+
+inline std::vector<std::string> written_lines(const Righe& r) {
+  return text_lines(document_text(r));
 }
 
 }  // namespace sb::testing

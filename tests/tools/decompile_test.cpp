@@ -16,6 +16,7 @@
 #include "sources/file_names.h"
 #include "sources/line_source.h"
 #include "sources/train_source.h"
+#include "support/document_lines.h"
 #include "support/memory_file_system.h"
 #include "tools/commands.h"
 #include "tools/round_trip.h"
@@ -82,23 +83,15 @@ TEST(Decompile, BuiltinScenarioRoundTripsByteForByte) {
   EXPECT_EQ(t.sources.treno, kBuiltinTrain);
 }
 
-std::vector<std::string> lines_of(const std::string& text) {
-  std::vector<std::string> lines;
-  std::size_t start = 0;
-  for (std::size_t end; (end = text.find("\r\n", start)) != std::string::npos; start = end + 2)
-    lines.push_back(text.substr(start, end - start));
-  return lines;
-}
-
 // The built-in sources come back as they are written, but for what the
 // compiled files cannot hold: a position within a cell, a field that the
 // first station has cleared, a time of a signal whose sx is not 2.
 TEST(Decompile, BuiltinSourcesComeBackAsWrittenButForWhatIsNotStored) {
   const RoundTrip t = checked(builtin());
-  const std::vector<std::string> line = lines_of(t.sources.line.text());
-  const std::vector<std::string> train = lines_of(t.sources.train.text());
-  std::vector<std::string> want_line = lines_of(document_text(dati_linea()));
-  std::vector<std::string> want_train = lines_of(document_text(dati_treno()));
+  const std::vector<std::string> line = testing::text_lines(t.sources.line.text());
+  const std::vector<std::string> train = testing::text_lines(t.sources.train.text());
+  std::vector<std::string> want_line = testing::text_lines(document_text(dati_linea()));
+  std::vector<std::string> want_train = testing::text_lines(document_text(dati_treno()));
   ASSERT_EQ(want_line[154], "indicatori_vmax,  5175,  90,  95,  100,  0,  ,  ,  ,  0");
   want_line[154] = "indicatori_vmax,  5150,  90,  95,  100,  0,  ,  ,  ,  0";
   ASSERT_EQ(want_train[12], "velocita,    5175,    95");
@@ -158,7 +151,7 @@ TEST(Decompile, SourcesOfOddShapeComeBackInTheBuiltInShape) {
   const auto reshaped = [](const std::string& text, Source source) {
     std::string out;
     int i = 0;
-    for (std::string line : lines_of(text)) {
+    for (std::string line : testing::text_lines(text)) {
       ++i;
       for (std::size_t p; (p = line.find(",    ")) != std::string::npos;)
         line.replace(p, 5, " ,\t");
@@ -203,7 +196,7 @@ Compiled small(const std::string& line_rows, const std::string& train_rows,
 }
 
 bool has_line(const DecompiledSource& s, const std::string& line) {
-  const std::vector<std::string> lines = lines_of(s.text());
+  const std::vector<std::string> lines = testing::text_lines(s.text());
   return std::find(lines.begin(), lines.end(), line) != lines.end();
 }
 
